@@ -1,0 +1,145 @@
+#include "data_file.hpp"
+
+#include <array>
+#include <charconv>
+#include <cstdio>
+#include <string>
+
+#include "problem.hpp"
+
+namespace pmedian {
+
+namespace {
+
+constexpr std::size_t chunk_size = std::size_t(1) << 20;
+
+// The white space of the C locale.
+constexpr std::array<bool, 256> space_table = [] {
+    std::array<bool, 256> table{};
+    for (unsigned char c : {' ', '\t', '\n', '\v', '\f', '\r'}) table[c] = true;
+    return table;
+}();
+
+bool is_space(char c) { return space_table[static_cast<unsigned char>(c)]; }
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+TokenReader::TokenReader(std::FILE* file) : file_(file), chunk_(chunk_size) {}
+
+bool TokenReader::refill() {
+    pos_ = 0;
+    end_ = at_end_ ? 0 : std::fread(chunk_.data(), 1, chunk_.size(), file_);
+    if (end_ == 0) at_end_ = true;
+    return end_ > 0;
+}
+
+std::string_view TokenReader::next() {
+    for (;;) {
+        while (pos_ < end_ && is_space(chunk_[pos_])) ++pos_;
+        if (pos_ < end_) break;
+        if (!refill()) return {};
+    }
+    std::size_t start = pos_;
+    while (pos_ < end_ && !is_space(chunk_[pos_])) ++pos_;
+    if (pos_ < end_ || at_end_) return {chunk_.data() + start, pos_ - start};
+
+    // The token runs past this chunk: gather it piece by piece.
+    long_token_.assign(chunk_.data() + start, pos_ - start);
+    while (refill()) {
+        while (pos_ < end_ && !is_space(chunk_[pos_])) ++pos_;
+        long_token_.append(chunk_.data(), pos_);
+        if (pos_ < end_) break;
+    }
+    return long_token_;
+}
+
+ParseResult parse_int(std::string_view token, int& value) {
+    if (token.size() > 1 && token[0] == '+' && is_digit(token[1])) token.remove_prefix(1);
+    const char* last = token.data() + token.size();
+    auto [ptr, ec] = std::from_chars(token.data(), last, value);
+    if (token.empty() || ptr != last) return ParseResult::invalid;
+    if (ec == std::errc::result_out_of_range) return ParseResult::out_of_range;
+    return ec == std::errc() ? ParseResult::ok : ParseResult::invalid;
+}
+
+ParseResult parse_real(std::string_view token, float& value) {
+    std::size_t at = 0;
+    const std::size_t size = token.size();
+    bool negative = false;
+    if (at < size && (token[at] == '+' || token[at] == '-')) negative = token[at++] == '-';
+    const std::size_t mantissa = at;
+
+    // Digits with at most one point, at least one digit; and, for telling
+    // overflow from underflow, the position of the first significant digit.
+    std::size_t digits = 0;
+    long long point_shift = 0;  // digits before the point, less leading zeros
+    bool seen_point = false;
+    bool seen_significant = false;
+    for (; at < size; ++at) {
+        char c = token[at];
+        if (c == '.') {
+            if (seen_point) return ParseResult::invalid;
+            seen_point = true;
+        } else if (is_digit(c)) {
+            ++digits;
+            if (c != '0') seen_significant = true;
+            if (!seen_point && seen_significant) ++point_shift;
+            if (seen_point && !seen_significant) --point_shift;
+        } else {
+            break;
+        }
+    }
+    if (digits == 0) return ParseResult::invalid;
+
+    long long exponent = 0;
+    if (at < size && (token[at] == 'e' || token[at] == 'E')) {
+        ++at;
+        bool exponent_negative = false;
+        if (at < size && (token[at] == '+' || token[at] == '-')) exponent_negative = token[at++] == '-';
+        std::size_t exponent_start = at;
+        for (; at < size && is_digit(token[at]); ++at) {
+            if (exponent < 1000000) exponent = exponent * 10 + (token[at] - '0');
+        }
+        if (at == exponent_start) return ParseResult::invalid;
+        if (exponent_negative) exponent = -exponent;
+    }
+    if (at != size) return ParseResult::invalid;
+
+    const char* first = token.data() + mantissa;
+    const char* last = token.data() + size;
+    float magnitude = 0;
+    auto [ptr, ec] = std::from_chars(first, last, magnitude);
+    if (ec == std::errc::result_out_of_range) {
+        // Too large or too small for a float: which one, from the decimal
+        // exponent of the first significant digit.
+        if (point_shift + exponent > 0) return ParseResult::out_of_range;
+        magnitude = 0;
+    } else if (ec != std::errc() || ptr != last) {
+        return ParseResult::invalid;
+    }
+    value = negative ? -magnitude : magnitude;
+    return ParseResult::ok;
+}
+
+void read_header(TokenReader& in, int& n, int& p) {
+    if (parse_int(in.next(), n) != ParseResult::ok || parse_int(in.next(), p) != ParseResult::ok) {
+        throw Fatal{"\nCabecalho invalido em 'facloc.dat': esperados n e p inteiros\n"};
+    }
+}
+
+float read_distance(TokenReader& in, int i, int j) {
+    float value = 0;
+    switch (parse_real(in.next(), value)) {
+        case ParseResult::ok:
+            if (value < 0 || !(value < INF_DIST)) break;
+            return value;
+        case ParseResult::out_of_range:
+            break;
+        case ParseResult::invalid:
+            throw Fatal{format_message("\nDistancia invalida ou ausente entre os nos %d e %d\n", i, j)};
+    }
+    throw Fatal{format_message("\nDistancia fora do intervalo entre os nos %d e %d\n", i, j)};
+}
+
+}  // namespace pmedian

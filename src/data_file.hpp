@@ -1,0 +1,49 @@
+// The text of facloc.dat: white-space separated tokens, the header grammar
+// and the distance grammar, with the messages for data that break them.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pmedian {
+
+// Splits a stream into white-space separated tokens, reading it in large
+// chunks; a token may be of any length.
+class TokenReader {
+public:
+    explicit TokenReader(std::FILE* file);
+    // The next token, or an empty view at the end of the data. The view
+    // stays valid until the next call.
+    std::string_view next();
+
+private:
+    bool refill();
+    std::FILE* file_;
+    std::vector<char> chunk_;
+    std::size_t pos_ = 0;
+    std::size_t end_ = 0;
+    bool at_end_ = false;
+    std::string long_token_;
+};
+
+enum class ParseResult { ok, invalid, out_of_range };
+
+// A whole token as a decimal int with an optional sign.
+ParseResult parse_int(std::string_view token, int& value);
+
+// A whole token as a decimal real (optional sign, digits with at most one
+// point, optional exponent) converted to the nearest float. A value too
+// large for a float is out of range; one too small is 0.
+ParseResult parse_real(std::string_view token, float& value);
+
+// Reads n and p; throws Fatal when they are not two ints.
+void read_header(TokenReader& in, int& n, int& p);
+
+// Reads the distance between nodes i and j; throws Fatal when it is missing,
+// not a number, negative, or not below INF_DIST.
+float read_distance(TokenReader& in, int i, int j);
+
+}  // namespace pmedian

@@ -1,0 +1,89 @@
+#include "problem.hpp"
+
+#include <cstdint>
+#include <new>
+
+#include "data_file.hpp"
+
+namespace pmedian {
+
+std::string format_message(const char* format, int a, int b) {
+    char text[160];
+    std::snprintf(text, sizeof text, format, a, b);
+    return text;
+}
+
+namespace {
+
+// Sizes a vector zero-filled, or ends the run with the given message.
+template <typename T>
+void allocate_vector(std::vector<T>& v, std::size_t count, const std::string& failure) {
+    try {
+        v.assign(count, T{});
+    } catch (const std::bad_alloc&) {
+        throw Fatal{failure};
+    }
+}
+
+}  // namespace
+
+bool DistMatrix::allocate(int n) {
+    const auto side = static_cast<std::size_t>(n);
+    if (side != 0 && side > SIZE_MAX / sizeof(float) / side) return false;
+    // calloc hands back zeroed pages lazily, so untouched cells cost nothing.
+    cells_.reset(static_cast<float*>(std::calloc(side * side, sizeof(float))));
+    n_ = side;
+    return cells_ != nullptr || side == 0;
+}
+
+void DistMatrix::release() {
+    cells_.reset();
+    n_ = 0;
+}
+
+void allocate_problem(State& s) {
+    const int n = s.n;
+    const int p = s.p;
+    if (!s.dist.allocate(n)) throw Fatal{format_message("\n >>> Memoria insuficiente para *dist[%d]\n", n)};
+    const auto count = static_cast<std::size_t>(n);
+    allocate_vector(s.beta, count, format_message("\n >>> Memoria insuficiente para beta[%d]\n", n));
+    allocate_vector(s.sv_beta, count, format_message("\n >>> Memoria insuficiente para sv_beta[%d]\n", n));
+    allocate_vector(s.node, count, format_message("\n >>> Memoria insuficiente para node[%d]\n", n));
+    allocate_vector(s.best, count, format_message("\n >>> Memoria insuficiente para best[%d]\n", n));
+    allocate_vector(s.sv_node, count, format_message("\n >>> Memoria insuficiente para sv_node[%d]\n", n));
+    allocate_vector(s.subg, count, format_message("\n >>> Memoria insuficiente para subg[%d]\n", n));
+    allocate_vector(s.lambda, count, format_message("\n >>> Memoria insuficiente para lambda[%d]\n", n));
+    allocate_vector(s.vc, static_cast<std::size_t>(p), format_message("\n >>> Memoria insuficiente para vc[%d]\n", p));
+    for (int i = 0; i < p; ++i) {
+        allocate_vector(s.vc[i].members, static_cast<std::size_t>(n - p),
+                        format_message("\n >>> Memoria insuficiente para vc[%d][%d]\n", i, p));
+    }
+}
+
+void load_problem(State& s, TokenReader& in) {
+    if (s.n < 1 || s.p < 1 || s.p > s.n) {
+        throw Fatal{format_message("\nTamanho invalido: n = %d e p = %d (exige 1 <= p <= n)\n", s.n, s.p)};
+    }
+    allocate_problem(s);
+    for (int i = 0; i + 1 < s.n; ++i) {
+        for (int j = i + 1; j < s.n; ++j) {
+            const float d = read_distance(in, i, j);
+            s.dist[i][j] = d;
+            s.dist[j][i] = d;
+        }
+    }
+}
+
+void release_problem(State& s) {
+    s.dist.release();
+    s.beta = {};
+    s.sv_beta = {};
+    s.node = {};
+    s.best = {};
+    s.sv_node = {};
+    s.subg = {};
+    s.lambda = {};
+    s.vc = {};
+}
+
+}  // namespace pmedian

@@ -1,0 +1,82 @@
+// The instance and every working array the solver shares, created once by
+// load_problem and released by release_problem.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace pmedian {
+
+class TokenReader;
+
+// Sentinel distance: starts every nearest-node scan and the upper bound.
+inline constexpr float INF_DIST = 9.99e10f;
+
+struct Cluster {
+    int median = 0;
+    int size = 0;
+    std::vector<int> members;  // capacity n - p, filled up to size
+    float cost = 0;
+};
+
+// n x n floats in one block, zero-filled; dist[i][j] reads row i, column j.
+class DistMatrix {
+public:
+    // False when the block cannot be had (size overflow or allocation failure).
+    bool allocate(int n);
+    void release();
+    float* operator[](int i) { return cells_.get() + std::size_t(i) * n_; }
+    const float* operator[](int i) const { return cells_.get() + std::size_t(i) * n_; }
+
+private:
+    struct FreeCells {
+        void operator()(float* cells) const { std::free(cells); }
+    };
+    std::unique_ptr<float[], FreeCells> cells_;
+    std::size_t n_ = 0;
+};
+
+// The solver's state; every operation receives it.
+struct State {
+    int n = 0;
+    int p = 0;
+    float t = 0;
+    float bound = 0;
+    float best_lb = 0;
+    float best_ub = 0;
+    int subg_zero = 0;
+
+    DistMatrix dist;
+    std::vector<float> beta;
+    std::vector<float> sv_beta;
+    std::vector<int> node;
+    std::vector<int> best;
+    std::vector<int> sv_node;
+    std::vector<int> subg;
+    std::vector<float> lambda;
+    std::vector<Cluster> vc;
+
+    std::FILE* out = stdout;  // where the status line and the report go
+};
+
+// A condition that ends the run: its message is printed as it stands and
+// the process exits with status 1.
+struct Fatal {
+    std::string message;
+};
+
+// A message with up to two int arguments, printf-style.
+std::string format_message(const char* format, int a, int b = 0);
+
+// Checks the size, allocates every array and reads the upper triangle from in.
+void load_problem(State& s, TokenReader& in);
+void release_problem(State& s);
+
+// Allocates every array for n nodes and p medians (1 <= p <= n), zero-filled.
+void allocate_problem(State& s);
+
+}  // namespace pmedian

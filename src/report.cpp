@@ -1,0 +1,41 @@
+#include "report.hpp"
+
+#include <cmath>
+#include <cstdio>
+
+namespace pmedian {
+
+std::string format_two_decimals(double x, int width) {
+    // A double lies exactly halfway between two hundredths only when its
+    // fraction is an odd number of eighths, and printf rounds that to even.
+    // One step outward to the next double makes it round away from zero; the
+    // next rounding boundary is far beyond that step.
+    const double eighths = x * 8;
+    if (std::isfinite(x) && eighths == std::floor(eighths) && std::fmod(eighths, 2) != 0) {
+        x = std::nextafter(x, x > 0 ? HUGE_VAL : -HUGE_VAL);
+    }
+    char text[512];
+    std::snprintf(text, sizeof text, "%*.2f", width, x);
+    return text;
+}
+
+void print_solution(State& s) {
+    float total = 0;
+    for (int a = s.p; a < s.n; ++a) {
+        const float* row = s.dist[s.best[a]];
+        float d_best = INF_DIST;
+        int chosen = 0;
+        for (int c = 0; c < s.p; ++c) {
+            if (row[s.best[c]] < d_best) {
+                d_best = row[s.best[c]];
+                chosen = c;
+            }
+        }
+        std::fprintf(s.out, "\nNo %5d -> Mediana %5d  Custo = %s", s.best[a], s.best[chosen],
+                     format_two_decimals(d_best, 11).c_str());
+        total = float(double(total) + double(d_best));
+    }
+    std::fprintf(s.out, "\nCusto da solucao = %s", format_two_decimals(total, 11).c_str());
+}
+
+}  // namespace pmedian

@@ -1,0 +1,135 @@
+#include "subgradient.hpp"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+
+#include "clusters.hpp"
+#include "multiplier_search.hpp"
+#include "relaxation.hpp"
+#include "report.hpp"
+
+namespace pmedian {
+
+namespace {
+
+void initial_multipliers(State& s) {
+    for (int i = 0; i < s.n; ++i) {
+        float nearest = INF_DIST;
+        for (int j = 0; j < s.n; ++j) {
+            if (j != i && s.dist[i][j] < nearest) nearest = s.dist[i][j];
+        }
+        s.lambda[i] = nearest;
+    }
+}
+
+// Turns the relaxation in place into a feasible solution in sv_node and
+// improves it until its cost stops falling; returns the last lower cost.
+float build_solution(State& s) {
+    s.sv_node = s.node;
+    float v = assign_clients(s);
+    for (;;) {
+        const float w = improve_clusters(s);
+        if (!(w < v)) return v;
+        v = w;
+    }
+}
+
+void update_multipliers(State& s, float pi) {
+    float norm = 0;
+    for (int i = 0; i < s.n; ++i) norm = float(double(norm) + double(s.subg[i] * s.subg[i]));
+    const float step = float((double(s.best_ub) - double(s.bound)) * double(pi) / double(norm));
+    for (int i = 0; i < s.n; ++i) {
+        s.lambda[i] = float(double(s.subg[i]) * double(step) + double(s.lambda[i]));
+        if (s.lambda[i] < 0) s.lambda[i] = 0;
+    }
+}
+
+bool gap_above_one(const State& s) { return double(s.best_ub) - double(s.best_lb) > 1.0; }
+
+}  // namespace
+
+int integer_part(float x) {
+    // Out of the 64-bit range the conversion yields the integer indefinite
+    // value 0x8000000000000000, as the hardware does; its low half is 0.
+    const double wide = x;
+    std::int64_t whole = INT64_MIN;
+    if (wide > -9223372036854775808.0 && wide < 9223372036854775808.0) whole = static_cast<std::int64_t>(wide);
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(whole)));
+}
+
+void compute_subgradient(State& s) {
+    s.subg_zero = 1;
+    const double t = s.t;
+    for (int i = 0; i < s.n; ++i) {
+        const double weighted = t * double(s.lambda[i]);
+        s.subg[i] = 1;
+        for (int k = 0; k < s.p; ++k) {
+            if (weighted > double(s.dist[s.node[k]][i])) --s.subg[i];
+        }
+        if (s.subg[i] != 0) s.subg_zero = 0;
+    }
+}
+
+void subgradient_search(State& s) {
+    float pi = 2.0f;
+    int no_improve = 0;
+    int same_t = 0;
+    float last_t = 0;
+    float t_start = 0.5f;
+    const float start_step = 0.5f;
+    bool best_written = false;
+
+    do {
+        ++no_improve;
+        if (same_t < 5) {
+            s.t = search_t(s, t_start, start_step);
+            if (s.t == last_t) {
+                ++same_t;
+            } else {
+                last_t = s.t;
+                same_t = 1;
+            }
+        } else {
+            relax(s);
+        }
+
+        if (s.bound > s.best_lb) {
+            if (integer_part(s.bound) > integer_part(s.best_lb)) no_improve = 0;
+            s.best_lb = s.bound;
+            const float v = build_solution(s);
+            if (v < s.best_ub) {
+                s.best_ub = v;
+                s.best = s.sv_node;
+                best_written = true;
+            }
+        }
+
+        if (no_improve >= 15) {
+            pi = float(double(pi) / 2);
+            no_improve = 0;
+        }
+        compute_subgradient(s);
+        if (s.subg_zero) break;
+        update_multipliers(s, pi);
+    } while (gap_above_one(s) && double(pi) >= 0.005);
+
+    // A run that never recorded a solution still reports one: the one the
+    // relaxation in place gives, so the report never shows placeholders.
+    if (!best_written) {
+        s.best_ub = build_solution(s);
+        s.best = s.sv_node;
+    }
+    std::fprintf(s.out, "\nStatus: %s\n", gap_above_one(s) ? "Solucao nao otima" : "Solucao otima");
+}
+
+void solve(State& s) {
+    initial_multipliers(s);
+    s.best_ub = INF_DIST;
+    s.best_lb = 0;
+    subgradient_search(s);
+    print_solution(s);
+    release_problem(s);
+}
+
+}  // namespace pmedian
