@@ -1,0 +1,35 @@
+// Runs a built program in a fresh temporary directory.
+#pragma once
+
+#include <string>
+
+namespace pmedian::testing {
+
+struct RunResult {
+    std::string output;  // standard output
+    int status = -1;     // exit status
+};
+
+// A temporary directory removed with everything in it at destruction.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    void write(const std::string& name, const std::string& content) const;
+
+private:
+    std::string path_;
+};
+
+// Runs command (a shell command line) in dir; standard error is discarded.
+RunResult run_in(const TempDir& dir, const std::string& command);
+
+// Writes facloc.dat with content (unless null) into a new directory and
+// runs the program there.
+RunResult run_with_data(const std::string& program, const std::string* content);
+RunResult run_with_data(const std::string& program, const std::string& content);
+
+}  // namespace pmedian::testing

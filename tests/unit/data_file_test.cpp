@@ -1,0 +1,164 @@
+#include "data_file.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "problem.hpp"
+
+namespace pmedian {
+namespace {
+
+std::FILE* stream_of(const std::string& text) {
+    std::FILE* f = std::tmpfile();
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::rewind(f);
+    return f;
+}
+
+std::vector<std::string> tokens_of(const std::string& text) {
+    std::FILE* f = stream_of(text);
+    TokenReader in(f);
+    std::vector<std::string> tokens;
+    for (std::string_view token = in.next(); !token.empty(); token = in.next()) tokens.emplace_back(token);
+    std::fclose(f);
+    return tokens;
+}
+
+TEST(TokenReader, SplitsOnEveryKindOfWhiteSpace) {
+    EXPECT_EQ(tokens_of(" 4\t1\r\n1\v2\f3  \n"), (std::vector<std::string>{"4", "1", "1", "2", "3"}));
+    EXPECT_TRUE(tokens_of("").empty());
+    EXPECT_TRUE(tokens_of(" \n\t ").empty());
+}
+
+TEST(TokenReader, KeepsTokensWholeAcrossChunks) {
+    // The reader takes a megabyte at a time: tokens straddling a chunk end,
+    // and one longer than a chunk, must come out whole.
+    const std::string long_token(3 << 20, '7');
+    std::string text(1 << 20, ' ');
+    text.replace((1 << 20) - 2, 2, "12");
+    text += "34 " + long_token + " 5";
+    EXPECT_EQ(tokens_of(text), (std::vector<std::string>{"1234", long_token, "5"}));
+}
+
+TEST(TokenReader, KeepsNulBytesInsideTokens) {
+    EXPECT_EQ(tokens_of(std::string("1\0" "2 3", 5)), (std::vector<std::string>{std::string("1\0" "2", 3), "3"}));
+}
+
+TEST(ParseInt, AcceptsSignedWholeNumbersThatFitAnInt) {
+    int v = 0;
+    EXPECT_EQ(parse_int("4", v), ParseResult::ok);
+    EXPECT_EQ(v, 4);
+    EXPECT_EQ(parse_int("+12", v), ParseResult::ok);
+    EXPECT_EQ(v, 12);
+    EXPECT_EQ(parse_int("-3", v), ParseResult::ok);
+    EXPECT_EQ(v, -3);
+    EXPECT_EQ(parse_int("2147483647", v), ParseResult::ok);
+    EXPECT_EQ(v, 2147483647);
+}
+
+TEST(ParseInt, RejectsAnythingElse) {
+    int v = 0;
+    for (const char* token : {"", "1.5", "abc", "4x", "+", "-", "+-4", "1e3", "0x10"}) {
+        EXPECT_EQ(parse_int(token, v), ParseResult::invalid) << token;
+    }
+    EXPECT_EQ(parse_int("2147483648", v), ParseResult::out_of_range);
+    EXPECT_EQ(parse_int("-99999999999", v), ParseResult::out_of_range);
+}
+
+TEST(ParseReal, AcceptsTheDecimalGrammar) {
+    const std::pair<const char*, float> cases[] = {
+        {"5", 5.0f},       {"5.", 5.0f},         {".5", 0.5f},      {"5.25", 5.25f},  {"+5", 5.0f},
+        {"-2.5", -2.5f},   {"1e3", 1000.0f},     {"1E+3", 1000.0f}, {"25e-1", 2.5f},  {"007", 7.0f},
+        {"0.1", 0.1f},     {"1e-50", 0.0f},      {"1e-40", 1e-40f}, {"-0", -0.0f},    {".5e1", 5.0f},
+    };
+    for (const auto& [token, expected] : cases) {
+        float v = -1;
+        ASSERT_EQ(parse_real(token, v), ParseResult::ok) << token;
+        EXPECT_EQ(v, expected) << token;
+    }
+}
+
+TEST(ParseReal, RoundsTheDecimalOnceToTheNearestFloat) {
+    // Halfway between 1 and the next float, plus a little: rounding through
+    // a double first would land on the halfway point and then on 1.
+    float v = 0;
+    ASSERT_EQ(parse_real("1.00000005960464477539062500000001", v), ParseResult::ok);
+    EXPECT_EQ(v, 1.00000012f);
+}
+
+TEST(ParseReal, RejectsWhatIsNotADecimalReal) {
+    for (const char* token : {"", "abc", "2,5", "5abc", "1e", "1e+", "e5", ".", "+", "-.", "1.2.3", "--5",
+                              "nan", "inf", "-inf", "infinity", "0x1p3", "0x10", "1e5.0", "5 "}) {
+        float v = 0;
+        EXPECT_EQ(parse_real(token, v), ParseResult::invalid) << token;
+    }
+}
+
+TEST(ParseReal, TellsOverflowFromUnderflow) {
+    float v = 0;
+    EXPECT_EQ(parse_real("1e39", v), ParseResult::out_of_range);
+    EXPECT_EQ(parse_real("-1e39", v), ParseResult::out_of_range);
+    EXPECT_EQ(parse_real("1e999999999999999", v), ParseResult::out_of_range);
+    EXPECT_EQ(parse_real("123456789012345678901234567890123456789012", v), ParseResult::out_of_range);
+    v = 7;
+    EXPECT_EQ(parse_real("0.000000000000000000000000000000000000000000000000001", v), ParseResult::ok);
+    EXPECT_EQ(v, 0.0f);
+    v = 7;
+    EXPECT_EQ(parse_real("1e-999999999999999", v), ParseResult::ok);
+    EXPECT_EQ(v, 0.0f);
+}
+
+std::string distance_error(const std::string& text) {
+    std::FILE* f = stream_of(text);
+    TokenReader in(f);
+    std::string message;
+    try {
+        read_distance(in, 2, 5);
+    } catch (const Fatal& fatal) {
+        message = fatal.message;
+    }
+    std::fclose(f);
+    return message;
+}
+
+TEST(ReadDistance, NamesTheCellOfAMissingOrInvalidValue) {
+    const std::string invalid = "\nDistancia invalida ou ausente entre os nos 2 e 5\n";
+    EXPECT_EQ(distance_error(""), invalid);
+    EXPECT_EQ(distance_error("  \n"), invalid);
+    EXPECT_EQ(distance_error("x"), invalid);
+    EXPECT_EQ(distance_error("nan"), invalid);
+}
+
+TEST(ReadDistance, RejectsNegativeValuesAndValuesFromTheSentinelUp) {
+    const std::string range = "\nDistancia fora do intervalo entre os nos 2 e 5\n";
+    EXPECT_EQ(distance_error("-1"), range);
+    EXPECT_EQ(distance_error("9.99e10"), range);
+    EXPECT_EQ(distance_error("99899998208"), range);
+    EXPECT_EQ(distance_error("1e39"), range);
+    EXPECT_EQ(distance_error("9.98e10"), "");
+    EXPECT_EQ(distance_error("-0"), "");
+    EXPECT_EQ(distance_error("1e-50"), "");
+}
+
+TEST(ReadHeader, NeedsTwoInts) {
+    const std::string invalid = "\nCabecalho invalido em 'facloc.dat': esperados n e p inteiros\n";
+    for (const char* text : {"", "4", "four 1", "4 1.5", "1.5 1", "4,1", "99999999999 1", "4 -99999999999"}) {
+        std::FILE* f = stream_of(text);
+        TokenReader in(f);
+        int n = 0;
+        int p = 0;
+        try {
+            read_header(in, n, p);
+            ADD_FAILURE() << "accepted '" << text << "'";
+        } catch (const Fatal& fatal) {
+            EXPECT_EQ(fatal.message, invalid);
+        }
+        std::fclose(f);
+    }
+}
+
+}  // namespace
+}  // namespace pmedian
