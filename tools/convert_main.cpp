@@ -1,0 +1,201 @@
+// pmedian-convert: turns a road graph, a table of points or a full matrix
+// into a facloc.dat for pmedian.
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "facloc_writer.hpp"
+#include "instance_sources.hpp"
+
+namespace {
+
+using namespace pmedian::tools;
+
+constexpr const char* help_text = R"(Usage: pmedian-convert COMMAND ARGUMENTS [-o FILE]
+
+Writes a facloc.dat for pmedian (the header "n p", then the upper triangle of
+the distance matrix, a row a line) to standard output, or to FILE with -o.
+
+Commands:
+  orlib FILE            an OR-Library p-median file: a line "n edges p", then
+                        "i j cost" per edge, nodes numbered from 1; where an
+                        edge appears more than once the last cost counts.
+                        Distances are shortest paths over the undirected graph.
+  points FILE P [--round]
+                        one point a line, two or more coordinates separated
+                        by white space (blank lines and lines starting with
+                        '#' are skipped). Distances are Euclidean: with
+                        --round, rounded to the nearest whole number
+                        (floor(d + 0.5)); otherwise written with enough digits
+                        to read back as the float nearest to the distance.
+  matrix FILE P         a full n x n matrix, one row a line; it must be
+                        square, symmetric and zero on the diagonal.
+  random N P SEED [--round] [--save-points FILE]
+                        N points drawn uniformly in a 1000 x 1000 square,
+                        then as 'points'; the same SEED gives the same file on
+                        every machine. --save-points also writes the points.
+
+Options:
+  -o FILE               write to FILE instead of standard output
+  --help                show this text
+
+Exit status: 0 on success; 1 with one line on standard error when the
+arguments or the data are wrong.
+)";
+
+struct Arguments {
+    std::vector<std::string> words;
+    std::string output;
+    std::string save_points;
+    bool round = false;
+};
+
+Arguments parse_arguments(int argc, char** argv) {
+    Arguments args;
+    for (int k = 1; k < argc; ++k) {
+        const std::string word = argv[k];
+        if (word == "--round") {
+            args.round = true;
+        } else if (word == "-o" || word == "--save-points") {
+            if (k + 1 >= argc) throw InputError(word + " needs a file name");
+            (word == "-o" ? args.output : args.save_points) = argv[++k];
+        } else if (word.size() > 1 && word[0] == '-' && !std::isdigit(static_cast<unsigned char>(word[1]))) {
+            throw InputError("unknown option '" + word + "' (see --help)");
+        } else {
+            args.words.push_back(word);
+        }
+    }
+    return args;
+}
+
+std::ifstream open_input(const std::string& name) {
+    std::ifstream in(name);
+    if (!in) throw InputError("cannot open '" + name + "'");
+    return in;
+}
+
+void expect_words(const Arguments& args, std::size_t count, const char* usage) {
+    if (args.words.size() != count) throw InputError(std::string("usage: pmedian-convert ") + usage);
+}
+
+int parse_count(const std::string& text) {
+    double value = 0;
+    if (!parse_number(text, value) || value != double(int(value)) || value < 1 || value > 1e6) {
+        throw InputError("N must be a whole number from 1 to 1000000, not '" + text + "'");
+    }
+    return int(value);
+}
+
+std::uint64_t parse_seed(const std::string& text) {
+    std::uint64_t seed = 0;
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) {
+        throw InputError("SEED must be a whole number, not '" + text + "'");
+    }
+    for (char c : text) seed = seed * 10 + std::uint64_t(c - '0');
+    return seed;
+}
+
+// Output goes to a temporary file renamed into place once complete, so a
+// failure never leaves a truncated facloc.dat behind.
+class Output {
+public:
+    explicit Output(const std::string& name) : name_(name), temp_(name + ".partial") {
+        file_ = name.empty() ? stdout : std::fopen(temp_.c_str(), "w");
+        if (file_ == nullptr) throw InputError("cannot write '" + name + "'");
+    }
+    ~Output() {
+        if (!name_.empty() && file_ != nullptr) {
+            std::fclose(file_);
+            std::remove(temp_.c_str());
+        }
+    }
+    Output(const Output&) = delete;
+    Output& operator=(const Output&) = delete;
+    std::FILE* file() const { return file_; }
+    void commit() {
+        if (name_.empty()) return;
+        const bool closed = std::fclose(file_) == 0;
+        file_ = nullptr;
+        if (!closed || std::rename(temp_.c_str(), name_.c_str()) != 0) {
+            std::remove(temp_.c_str());
+            throw InputError("cannot write '" + name_ + "'");
+        }
+    }
+
+private:
+    std::string name_;
+    std::string temp_;
+    std::FILE* file_ = nullptr;
+};
+
+void run(const Arguments& args) {
+    if (args.words.empty()) throw InputError("no command given (see --help)");
+    const std::string& command = args.words[0];
+    if (command != "points" && command != "random" && args.round) {
+        throw InputError("--round goes with 'points' and 'random'");
+    }
+    if (command != "random" && !args.save_points.empty()) throw InputError("--save-points goes with 'random'");
+
+    if (command == "orlib") {
+        expect_words(args, 2, "orlib FILE [-o FILE]");
+        std::ifstream in = open_input(args.words[1]);
+        const DenseInstance instance = read_orlib(in);
+        Output out(args.output);
+        write_dense(out.file(), instance);
+        out.commit();
+    } else if (command == "points") {
+        expect_words(args, 3, "points FILE P [--round] [-o FILE]");
+        std::ifstream in = open_input(args.words[1]);
+        const std::vector<Point> points = read_points(in);
+        const int p = parse_median_count(args.words[2], int(points.size()));
+        Output out(args.output);
+        write_points(out.file(), points, p, args.round);
+        out.commit();
+    } else if (command == "matrix") {
+        expect_words(args, 3, "matrix FILE P [-o FILE]");
+        std::ifstream in = open_input(args.words[1]);
+        DenseInstance instance = read_matrix(in, 1);
+        instance.p = parse_median_count(args.words[2], instance.n);
+        Output out(args.output);
+        write_dense(out.file(), instance);
+        out.commit();
+    } else if (command == "random") {
+        expect_words(args, 4, "random N P SEED [--round] [--save-points FILE] [-o FILE]");
+        const int n = parse_count(args.words[1]);
+        const int p = parse_median_count(args.words[2], n);
+        const std::vector<Point> points = random_points(n, parse_seed(args.words[3]));
+        if (!args.save_points.empty()) {
+            Output saved(args.save_points);
+            write_point_table(saved.file(), points);
+            saved.commit();
+        }
+        Output out(args.output);
+        write_points(out.file(), points, p, args.round);
+        out.commit();
+    } else {
+        throw InputError("unknown command '" + command + "' (see --help)");
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    for (int k = 1; k < argc; ++k) {
+        if (std::strcmp(argv[k], "--help") == 0 || std::strcmp(argv[k], "-h") == 0) {
+            std::fputs(help_text, stdout);
+            return 0;
+        }
+    }
+    try {
+        run(parse_arguments(argc, argv));
+    } catch (const InputError& error) {
+        std::fprintf(stderr, "pmedian-convert: %s\n", error.what());
+        return 1;
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "pmedian-convert: not enough memory for this instance\n");
+        return 1;
+    }
+    return 0;
+}
