@@ -1,0 +1,66 @@
+// pmedian-plot: draws a solved instance as an SVG map.
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "instance_sources.hpp"
+#include "report_reader.hpp"
+#include "solution_map.hpp"
+
+namespace {
+
+using namespace pmedian::tools;
+
+constexpr const char* help_text = R"(Usage: pmedian-plot POINTS REPORT > map.svg
+
+Draws the solution that pmedian printed over the points it was solved for.
+POINTS is the points file the instance was made from (one point a line, the
+first two coordinates are drawn); REPORT is the saved standard output of
+pmedian. The map shows every node, each median as a square, a line from each
+node to its median, one colour per cluster, and a caption with n, p, the
+total cost and the status.
+
+Exit status: 0 on success; 1 with one line on standard error when the files
+are missing or do not fit together.
+)";
+
+std::ifstream open_input(const std::string& name) {
+    std::ifstream in(name);
+    if (!in) throw InputError("cannot open '" + name + "'");
+    return in;
+}
+
+void run(int argc, char** argv) {
+    if (argc != 3) throw InputError("usage: pmedian-plot POINTS REPORT > map.svg (see --help)");
+    std::ifstream points_in = open_input(argv[1]);
+    const std::vector<Point> points = read_points(points_in);
+    std::ifstream report_in = open_input(argv[2]);
+    const SolutionReport report = read_report(report_in);
+    if (int(points.size()) != report.n) {
+        throw InputError("the points file has " + std::to_string(points.size()) + " points, the report n = " +
+                         std::to_string(report.n));
+    }
+    const std::string svg = solution_map_svg(points, report);
+    if (std::fwrite(svg.data(), 1, svg.size(), stdout) != svg.size() || std::fflush(stdout) != 0) {
+        throw InputError("cannot write the output");
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    for (int k = 1; k < argc; ++k) {
+        if (std::strcmp(argv[k], "--help") == 0 || std::strcmp(argv[k], "-h") == 0) {
+            std::fputs(help_text, stdout);
+            return 0;
+        }
+    }
+    try {
+        run(argc, argv);
+    } catch (const InputError& error) {
+        std::fprintf(stderr, "pmedian-plot: %s\n", error.what());
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,21 @@
+// Reads the saved standard output of pmedian back into a solution.
+#pragma once
+
+#include <istream>
+#include <string>
+#include <vector>
+
+namespace pmedian::tools {
+
+struct SolutionReport {
+    int n = 0;
+    int p = 0;
+    std::string status;      // "Solucao otima" or "Solucao nao otima"
+    std::string total;       // as printed, e.g. "29.00"
+    std::vector<int> median_of;  // for each node its median; a median is its own
+};
+
+// Throws InputError when the text is not a complete pmedian report.
+SolutionReport read_report(std::istream& in);
+
+}  // namespace pmedian::tools
