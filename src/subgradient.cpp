@@ -37,7 +37,7 @@ float build_solution(State& s) {
 
 void update_multipliers(State& s, float pi) {
     float norm = 0;
-    for (int i = 0; i < s.n; ++i) norm = float(double(norm) + double(s.subg[i] * s.subg[i]));
+    for (int i = 0; i < s.n; ++i) norm = float(double(norm) + double(s.subg[i]) * double(s.subg[i]));
     const float step = float((double(s.best_ub) - double(s.bound)) * double(pi) / double(norm));
     for (int i = 0; i < s.n; ++i) {
         s.lambda[i] = float(double(s.subg[i]) * double(step) + double(s.lambda[i]));
