@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Builds the facloc.dat fuzzer with clang and runs it for SECONDS (default
+# 60) on a copy of the seed corpus. Exits non-zero when it finds a crash;
+# the crashing input is left in build-fuzz/ as crash-*.
+#   tests/fuzz.sh [SECONDS]
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+seconds=${1:-60}
+build=$here/build-fuzz
+mkdir -p "$build/corpus"
+
+sources=("$here"/src/{data_file,problem,relaxation,multiplier_search,clusters,report,subgradient}.cpp)
+clang++ -std=c++20 -O1 -g -ffp-contract=off -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
+  -I "$here/src" "$here/tests/fuzz/facloc_fuzzer.cpp" "${sources[@]}" -o "$build/facloc_fuzzer"
+
+cp -n "$here"/tests/fuzz/corpus/* "$build/corpus/" 2>/dev/null || true
+cd "$build"
+ASAN_OPTIONS=allocator_may_return_null=1 ./facloc_fuzzer -max_total_time="$seconds" -max_len=4096 \
+  -timeout=10 -print_final_stats=1 corpus
