@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the facloc.dat fuzzer with clang and runs it for SECONDS (default
 # 60) on a copy of the seed corpus. Exits non-zero when it finds a crash;
-# the crashing input is left in build-fuzz/ as crash-*.
+# the crashing input is left in build-fuzz/ as crash-*. With SECONDS = 0 it
+# only replays the seed corpus, the regression inputs among them.
 #   tests/fuzz.sh [SECONDS]
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -13,7 +14,11 @@ sources=("$here"/src/{data_file,problem,relaxation,multiplier_search,clusters,re
 clang++ -std=c++20 -O1 -g -ffp-contract=off -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
   -I "$here/src" "$here/tests/fuzz/facloc_fuzzer.cpp" "${sources[@]}" -o "$build/facloc_fuzzer"
 
+export ASAN_OPTIONS=allocator_may_return_null=1
+if [ "$seconds" = 0 ]; then
+  exec "$build/facloc_fuzzer" -runs=0 "$here/tests/fuzz/corpus"
+fi
 cp -n "$here"/tests/fuzz/corpus/* "$build/corpus/" 2>/dev/null || true
 cd "$build"
-ASAN_OPTIONS=allocator_may_return_null=1 ./facloc_fuzzer -max_total_time="$seconds" -max_len=4096 \
+./facloc_fuzzer -max_total_time="$seconds" -max_len=4096 \
   -timeout=10 -print_final_stats=1 corpus
