@@ -84,6 +84,7 @@ void release_problem(State& s) {
     s.subg = {};
     s.lambda = {};
     s.vc = {};
+    s.candidates = {};
 }
 
 }  // namespace pmedian

@@ -40,6 +40,19 @@ private:
     std::size_t n_ = 0;
 };
 
+// For each client j, its nearest candidates in ascending distance, the first
+// `width` of them (all n when n is small). Only a few percent of the pairs
+// gain in a relaxation, so relax reads these instead of whole rows.
+struct CandidateLists {
+    struct Entry {
+        float dist;
+        int node;
+    };
+    int width = 0;
+    std::vector<Entry> entries;  // n rows of width entries
+    const Entry* row(int j) const { return entries.data() + std::size_t(j) * std::size_t(width); }
+};
+
 // The solver's state; every operation receives it.
 struct State {
     int n = 0;
@@ -59,6 +72,7 @@ struct State {
     std::vector<int> subg;
     std::vector<float> lambda;
     std::vector<Cluster> vc;
+    CandidateLists candidates;  // built by the first relax
 
     std::FILE* out = stdout;  // where the status line and the report go
 };

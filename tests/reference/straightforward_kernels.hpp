@@ -1,0 +1,13 @@
+// The solver's kernels written the plain way, one line of the rules at a
+// time: the yardstick the fast kernels must match bit for bit.
+#pragma once
+
+#include "problem.hpp"
+
+namespace pmedian::straightforward {
+
+void relax(State& s);
+float assign_clients(State& s);
+float improve_clusters(State& s);
+
+}  // namespace pmedian::straightforward

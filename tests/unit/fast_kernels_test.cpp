@@ -1,0 +1,112 @@
+// The fast kernels against the straightforward ones on randomised small
+// instances: every array and value they leave must be identical bit for bit.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "clusters.hpp"
+#include "relaxation.hpp"
+#include "state_builder.hpp"
+#include "straightforward_kernels.hpp"
+
+namespace pmedian {
+namespace {
+
+enum class Kind { whole, fractional, tied };
+
+struct Instance {
+    int n;
+    int p;
+    Kind kind;
+    unsigned seed;
+};
+
+State random_state(const Instance& in) {
+    std::mt19937 rng(in.seed);
+    std::vector<float> triangle;
+    for (int i = 0; i < in.n; ++i) {
+        for (int j = i + 1; j < in.n; ++j) {
+            switch (in.kind) {
+                case Kind::whole: triangle.push_back(float(rng() % 1000)); break;
+                case Kind::fractional: triangle.push_back(std::uniform_real_distribution<float>(0, 100)(rng)); break;
+                case Kind::tied: triangle.push_back(float(rng() % 3)); break;
+            }
+        }
+    }
+    State s = testing::make_state(in.n, in.p, triangle);
+    for (int j = 0; j < in.n; ++j) {
+        s.lambda[j] = in.kind == Kind::tied ? float(rng() % 4) : std::uniform_real_distribution<float>(0, 400)(rng);
+    }
+    return s;
+}
+
+std::vector<Instance> instances() {
+    std::vector<Instance> all;
+    unsigned seed = 1;
+    for (Kind kind : {Kind::whole, Kind::fractional, Kind::tied}) {
+        for (int n : {1, 2, 3, 5, 8, 13, 40, 70, 130}) {
+            for (int p : {1, 2, n / 3, n - 1, n}) {
+                if (p >= 1 && p <= n) all.push_back({n, p, kind, seed++});
+            }
+        }
+    }
+    return all;
+}
+
+bool same_bits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+void expect_same_floats(const std::vector<float>& a, const std::vector<float>& b, const std::string& what) {
+    ASSERT_EQ(a.size(), b.size());
+    for (std::size_t k = 0; k < a.size(); ++k) ASSERT_TRUE(same_bits(a[k], b[k])) << what << "[" << k << "]";
+}
+
+void expect_same_clusters(const State& a, const State& b) {
+    EXPECT_EQ(a.sv_node, b.sv_node);
+    for (int c = 0; c < a.p; ++c) {
+        ASSERT_EQ(a.vc[c].median, b.vc[c].median);
+        ASSERT_EQ(a.vc[c].size, b.vc[c].size);
+        ASSERT_TRUE(same_bits(a.vc[c].cost, b.vc[c].cost)) << "cost of cluster " << c;
+        for (int k = 0; k < a.vc[c].size; ++k) ASSERT_EQ(a.vc[c].members[k], b.vc[c].members[k]);
+    }
+}
+
+TEST(FastKernels, RelaxMatchesAtManyMultipliers) {
+    for (const Instance& in : instances()) {
+        SCOPED_TRACE("n=" + std::to_string(in.n) + " p=" + std::to_string(in.p) + " seed=" + std::to_string(in.seed));
+        State fast = random_state(in);
+        State plain = random_state(in);
+        for (float t : {0.0f, 0.05f, 0.3f, 0.5f, 0.62307f, 1.0f, 1.5f, 3.0f, 40.0f}) {
+            fast.t = plain.t = t;
+            relax(fast);
+            straightforward::relax(plain);
+            ASSERT_TRUE(same_bits(fast.bound, plain.bound)) << "t=" << t;
+            ASSERT_EQ(fast.node, plain.node) << "t=" << t;
+            expect_same_floats(fast.beta, plain.beta, "beta");
+        }
+    }
+}
+
+TEST(FastKernels, AssignAndImproveMatchFromRelaxationMedians) {
+    for (const Instance& in : instances()) {
+        SCOPED_TRACE("n=" + std::to_string(in.n) + " p=" + std::to_string(in.p) + " seed=" + std::to_string(in.seed));
+        State fast = random_state(in);
+        State plain = random_state(in);
+        for (float t : {0.3f, 1.0f, 2.0f}) {
+            plain.t = t;
+            straightforward::relax(plain);
+            fast.sv_node = plain.sv_node = plain.node;
+            ASSERT_TRUE(same_bits(assign_clients(fast), straightforward::assign_clients(plain)));
+            expect_same_clusters(fast, plain);
+            for (int round = 0; round < 6; ++round) {
+                ASSERT_TRUE(same_bits(improve_clusters(fast), straightforward::improve_clusters(plain)));
+                expect_same_clusters(fast, plain);
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace pmedian
