@@ -53,6 +53,8 @@ void allocate_problem(State& s) {
     allocate_vector(s.sv_node, count, format_message("\n >>> Memoria insuficiente para sv_node[%d]\n", n));
     allocate_vector(s.subg, count, format_message("\n >>> Memoria insuficiente para subg[%d]\n", n));
     allocate_vector(s.lambda, count, format_message("\n >>> Memoria insuficiente para lambda[%d]\n", n));
+    allocate_vector(s.nearest_dist, count, format_message("\n >>> Memoria insuficiente para sv_node[%d]\n", n));
+    allocate_vector(s.nearest_cluster, count, format_message("\n >>> Memoria insuficiente para sv_node[%d]\n", n));
     allocate_vector(s.vc, static_cast<std::size_t>(p), format_message("\n >>> Memoria insuficiente para vc[%d]\n", p));
     for (int i = 0; i < p; ++i) {
         allocate_vector(s.vc[i].members, static_cast<std::size_t>(n - p),
@@ -85,6 +87,9 @@ void release_problem(State& s) {
     s.lambda = {};
     s.vc = {};
     s.candidates = {};
+    s.cluster_sums = {};
+    s.nearest_dist = {};
+    s.nearest_cluster = {};
 }
 
 }  // namespace pmedian

@@ -53,6 +53,18 @@ struct CandidateLists {
     const Entry* row(int j) const { return entries.data() + std::size_t(j) * std::size_t(width); }
 };
 
+// When every distance is a whole number and n times the largest is below
+// 2^24, every float sum of distances is exact in any order. The clusters
+// then keep, for each node, the sum of its distances to the nodes of its
+// own cluster, brought up to date by each assignment from the nodes that
+// moved, instead of summing every cluster afresh.
+struct ClusterSums {
+    enum class Mode { unknown, exact, inexact };
+    Mode mode = Mode::unknown;
+    std::vector<float> to_own_cluster;  // per node
+    std::vector<int> cluster_of;        // per node: the cluster those sums are for, or -1
+};
+
 // The solver's state; every operation receives it.
 struct State {
     int n = 0;
@@ -73,6 +85,9 @@ struct State {
     std::vector<float> lambda;
     std::vector<Cluster> vc;
     CandidateLists candidates;  // built by the first relax
+    ClusterSums cluster_sums;   // set up by the first assignment
+    std::vector<float> nearest_dist;   // assignment scratch: per position
+    std::vector<int> nearest_cluster;  // assignment scratch: per position
 
     std::FILE* out = stdout;  // where the status line and the report go
 };
