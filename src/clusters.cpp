@@ -159,25 +159,63 @@ float assign_clients(State& s) {
     return total;
 }
 
+namespace {
+
+constexpr int lanes = 8;
+
+// One sweep over a cluster's members when sums must follow the written
+// order: eight members are summed side by side, each lane in the order of
+// the member list (a float addition rounds exactly as the double sum
+// rounded to float). An exchange changes the list and the median, so the
+// lanes after it are summed again.
+void sweep_in_order(const State& s, Cluster& cluster) {
+    int j = 0;
+    while (j < cluster.size) {
+        const int count = std::min(lanes, cluster.size - j);
+        // Each lane reads its own row, which stays in cache for the sweep.
+        const float* row[lanes];
+        for (int l = 0; l < lanes; ++l) row[l] = s.dist[cluster.members[j + std::min(l, count - 1)]];
+        float sum[lanes] = {};
+        for (int k = 0; k < cluster.size; ++k) {
+            const int other = cluster.members[k];
+            for (int l = 0; l < lanes; ++l) sum[l] += row[l][other];
+        }
+        for (int l = 0; l < lanes; ++l) sum[l] += row[l][cluster.median];
+        int next = j + count;
+        for (int l = 0; l < count; ++l) {
+            if (sum[l] < cluster.cost) {
+                cluster.cost = sum[l];
+                std::swap(cluster.median, cluster.members[j + l]);
+                next = j + l + 1;
+                break;
+            }
+        }
+        j = next;
+    }
+}
+
+// The same sweep with the exact per-node sums kept for each cluster.
+void sweep_exact(const State& s, Cluster& cluster) {
+    for (int j = 0; j < cluster.size; ++j) {
+        const float sum = s.cluster_sums.to_own_cluster[cluster.members[j]];
+        if (sum < cluster.cost) {
+            cluster.cost = sum;
+            std::swap(cluster.median, cluster.members[j]);
+        }
+    }
+}
+
+}  // namespace
+
 float improve_clusters(State& s) {
     // An exchange keeps the cluster's set of nodes, so with exact sums each
     // member's sum is the one kept for it, in whatever order it was added.
     const bool exact = s.cluster_sums.mode == ClusterSums::Mode::exact;
     for (int c = 0; c < s.p; ++c) {
-        Cluster& cluster = s.vc[c];
-        for (int j = 0; j < cluster.size; ++j) {
-            float sum = 0;
-            if (exact) {
-                sum = s.cluster_sums.to_own_cluster[cluster.members[j]];
-            } else {
-                const float* row = s.dist[cluster.members[j]];
-                for (int k = 0; k < cluster.size; ++k) sum = float(double(sum) + double(row[cluster.members[k]]));
-                sum = float(double(sum) + double(row[cluster.median]));
-            }
-            if (sum < cluster.cost) {
-                cluster.cost = sum;
-                std::swap(cluster.median, cluster.members[j]);
-            }
+        if (exact) {
+            sweep_exact(s, s.vc[c]);
+        } else {
+            sweep_in_order(s, s.vc[c]);
         }
     }
     int a = 0;

@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# Runs a straightforward build and the current build of pmedian side by side
+# on generated instances (and the OR-Library ones where present), checks that
+# their outputs are identical and prints a Markdown table of times, ratios and
+# peak memory.
+#   bench/compare.sh [--large] [ORLIB_DIR]
+# The straightforward build is the revision whose kernels follow the rules
+# line by line ($BASELINE, default below), built with the same compiler and
+# flags in a temporary worktree. --large adds n = 10000, p = 100 (a 200 MB
+# file, about two minutes for the straightforward build).
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+baseline=${BASELINE:-5971f70}
+large=0
+if [ "${1:-}" = "--large" ]; then large=1; shift; fi
+orlib=${1:-$here/../shared/orlib}
+
+work=$(mktemp -d)
+trap 'git -C "$here" worktree remove --force "$work/baseline" >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
+
+build() {  # build SOURCE_DIR BUILD_DIR
+  cmake -S "$1" -B "$2" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+  cmake --build "$2" -j2 --target pmedian pmedian-convert >/dev/null
+}
+git -C "$here" worktree add --detach "$work/baseline" "$baseline" >/dev/null 2>&1
+build "$work/baseline" "$work/build-baseline"
+build "$here" "$work/build-current"
+convert=$work/build-current/pmedian-convert
+
+# run EXE DIR: seconds and peak kilobytes of one run, output kept in DIR
+run() {
+  (cd "$2" && /usr/bin/time -f "%e %M" -o "$2/time-$3" "$1" >"$2/out-$3") || true
+  tail -n 1 "$2/time-$3"
+}
+
+echo "| instance | straightforward s | fast s | ratio | straightforward MB | fast MB | output |"
+echo "|---|---:|---:|---:|---:|---:|---|"
+total_base=0 total_fast=0
+compare() {  # compare NAME DIR
+  read -r base_s base_kb < <(run "$work/build-baseline/pmedian" "$2" base)
+  read -r fast_s fast_kb < <(run "$work/build-current/pmedian" "$2" fast)
+  same=identical
+  cmp -s "$2/out-base" "$2/out-fast" || same=DIFFERENT
+  printf '| %s | %.2f | %.2f | %.1fx | %d | %d | %s |\n' "$1" "$base_s" "$fast_s" \
+    "$(awk "BEGIN { print $base_s / ($fast_s > 0 ? $fast_s : 0.01) }")" $((base_kb / 1024)) $((fast_kb / 1024)) "$same"
+  [ "$same" = identical ] || status=1
+}
+status=0
+
+instance() {  # instance NAME CONVERT-ARGS...
+  local name=$1; shift
+  mkdir -p "$work/$name"
+  "$convert" "$@" -o "$work/$name/facloc.dat"
+  compare "$name" "$work/$name"
+}
+instance "random 3000 30 rounded" random 3000 30 1 --round
+instance "random 3000 30 real" random 3000 30 1
+[ "$large" = 1 ] && instance "random 10000 100 rounded" random 10000 100 1 --round
+
+if [ -f "$orlib/pmed1.txt" ]; then
+  mkdir -p "$work/orlib"
+  base_sum=0 fast_sum=0 differ=0
+  for k in $(seq 1 40); do
+    d=$work/orlib/pmed$k
+    mkdir -p "$d"
+    "$convert" orlib "$orlib/pmed$k.txt" -o "$d/facloc.dat"
+    read -r b _ < <(run "$work/build-baseline/pmedian" "$d" base)
+    read -r f _ < <(run "$work/build-current/pmedian" "$d" fast)
+    cmp -s "$d/out-base" "$d/out-fast" || differ=$((differ + 1))
+    base_sum=$(awk "BEGIN { print $base_sum + $b }")
+    fast_sum=$(awk "BEGIN { print $fast_sum + $f }")
+  done
+  printf '| OR-Library pmed1-40 (sum) | %.2f | %.2f | %.1fx | | | %s |\n' "$base_sum" "$fast_sum" \
+    "$(awk "BEGIN { print $base_sum / ($fast_sum > 0 ? $fast_sum : 0.01) }")" \
+    "$([ "$differ" = 0 ] && echo identical || echo "$differ DIFFERENT")"
+  [ "$differ" = 0 ] || status=1
+fi
+exit "$status"
