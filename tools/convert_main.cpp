@@ -1,11 +1,11 @@
 // pmedian-convert: turns a road graph, a table of points or a full matrix
 // into a facloc.dat for pmedian.
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "command_line.hpp"
 #include "facloc_writer.hpp"
 #include "instance_sources.hpp"
 
@@ -182,20 +182,5 @@ void run(const Arguments& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    for (int k = 1; k < argc; ++k) {
-        if (std::strcmp(argv[k], "--help") == 0 || std::strcmp(argv[k], "-h") == 0) {
-            std::fputs(help_text, stdout);
-            return 0;
-        }
-    }
-    try {
-        run(parse_arguments(argc, argv));
-    } catch (const InputError& error) {
-        std::fprintf(stderr, "pmedian-convert: %s\n", error.what());
-        return 1;
-    } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "pmedian-convert: not enough memory for this instance\n");
-        return 1;
-    }
-    return 0;
+    return pmedian::tools::run_command_line(argc, argv, "pmedian-convert", help_text, [&] { run(parse_arguments(argc, argv)); });
 }

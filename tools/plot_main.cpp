@@ -1,9 +1,9 @@
 // pmedian-plot: draws a solved instance as an SVG map.
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <string>
 
+#include "command_line.hpp"
 #include "instance_sources.hpp"
 #include "report_reader.hpp"
 #include "solution_map.hpp"
@@ -50,17 +50,5 @@ void run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    for (int k = 1; k < argc; ++k) {
-        if (std::strcmp(argv[k], "--help") == 0 || std::strcmp(argv[k], "-h") == 0) {
-            std::fputs(help_text, stdout);
-            return 0;
-        }
-    }
-    try {
-        run(argc, argv);
-    } catch (const InputError& error) {
-        std::fprintf(stderr, "pmedian-plot: %s\n", error.what());
-        return 1;
-    }
-    return 0;
+    return pmedian::tools::run_command_line(argc, argv, "pmedian-plot", help_text, [&] { run(argc, argv); });
 }

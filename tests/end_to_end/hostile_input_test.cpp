@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 
+#include "expected_output.hpp"
 #include "run_program.hpp"
 
 namespace pmedian {
@@ -13,18 +14,8 @@ namespace {
 
 using testing::run_with_data;
 
-const std::string banner =
-    "Problema de P-Medianas\n"
-    "Heuristica Lagrangeana/Surrogate (Varnel & Oskarin)\n";
-
-std::string sized(int n, int p) {
-    char line[200];
-    std::snprintf(line, sizeof line,
-                  "\n------------------------------------------\nProblema com %5d nos e %5d medianas...\n"
-                  "\n------------------------------------------",
-                  n, p);
-    return banner + line;
-}
+using testing::banner;
+using testing::sized;
 
 const std::string bad_header = banner + "\nCabecalho invalido em 'facloc.dat': esperados n e p inteiros\n";
 

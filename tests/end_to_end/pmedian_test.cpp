@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 
+#include "expected_output.hpp"
 #include "run_program.hpp"
 
 namespace pmedian {
@@ -11,16 +12,8 @@ namespace {
 
 using testing::run_with_data;
 
-const std::string banner =
-    "Problema de P-Medianas\n"
-    "Heuristica Lagrangeana/Surrogate (Varnel & Oskarin)\n";
-const std::string separator = "\n------------------------------------------";
-
-std::string sized(int n, int p) {
-    char line[80];
-    std::snprintf(line, sizeof line, "\nProblema com %5d nos e %5d medianas...\n", n, p);
-    return banner + separator + line + separator;
-}
+using testing::banner;
+using testing::sized;
 
 void expect_run(const std::string& data, const std::string& expected_output) {
     const testing::RunResult run = run_with_data(PMEDIAN_EXE, data);

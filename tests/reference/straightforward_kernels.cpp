@@ -2,9 +2,25 @@
 
 #include <utility>
 
-#include "relaxation.hpp"
-
 namespace pmedian::straightforward {
+
+void sort_beta(State& s, int lo, int hi) {
+    const float pivot = s.beta[(lo + hi) / 2];
+    int i = lo;
+    int j = hi;
+    do {
+        while (s.beta[i] < pivot) ++i;
+        while (pivot < s.beta[j]) --j;
+        if (i <= j) {
+            std::swap(s.beta[i], s.beta[j]);
+            std::swap(s.node[i], s.node[j]);
+            ++i;
+            --j;
+        }
+    } while (i <= j);
+    if (lo < j) sort_beta(s, lo, j);
+    if (i < hi) sort_beta(s, i, hi);
+}
 
 void relax(State& s) {
     for (int i = 0; i < s.n; ++i) {

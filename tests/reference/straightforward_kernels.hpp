@@ -7,6 +7,7 @@
 namespace pmedian::straightforward {
 
 void relax(State& s);
+void sort_beta(State& s, int lo, int hi);  // plain two-way recursion
 float assign_clients(State& s);
 float improve_clusters(State& s);
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "state_builder.hpp"
+#include "straightforward_kernels.hpp"
 
 namespace pmedian {
 namespace {
@@ -35,8 +36,8 @@ TEST(SortBeta, SortsAscendingAndCarriesNodes) {
 }
 
 TEST(SortBeta, KeepsItsOrderOnLargeRangesOfFewDistinctKeys) {
-    // Many equal keys: the same exchanges as the plain two-way recursion,
-    // checked against a recursive reference.
+    // Many equal keys: the loop-and-recurse order gives the same exchanges
+    // as the plain two-way recursion.
     const int n = 2000;
     State s = make_state(n, 1, std::vector<float>(std::size_t(n) * (n - 1) / 2, 1));
     State reference = make_state(n, 1, std::vector<float>(std::size_t(n) * (n - 1) / 2, 1));
@@ -44,26 +45,7 @@ TEST(SortBeta, KeepsItsOrderOnLargeRangesOfFewDistinctKeys) {
         s.beta[k] = reference.beta[k] = float((k * 7919) % 5);
         s.node[k] = reference.node[k] = k;
     }
-    struct Plain {
-        static void sort(State& r, int lo, int hi) {
-            const float pivot = r.beta[(lo + hi) / 2];
-            int i = lo;
-            int j = hi;
-            do {
-                while (r.beta[i] < pivot) ++i;
-                while (pivot < r.beta[j]) --j;
-                if (i <= j) {
-                    std::swap(r.beta[i], r.beta[j]);
-                    std::swap(r.node[i], r.node[j]);
-                    ++i;
-                    --j;
-                }
-            } while (i <= j);
-            if (lo < j) sort(r, lo, j);
-            if (i < hi) sort(r, i, hi);
-        }
-    };
-    Plain::sort(reference, 0, n - 1);
+    straightforward::sort_beta(reference, 0, n - 1);
     sort_beta(s, 0, n - 1);
     EXPECT_EQ(s.node, reference.node);
     EXPECT_EQ(s.beta, reference.beta);
