@@ -1,5 +1,7 @@
 #include "data_file.hpp"
 
+#include <sys/stat.h>
+
 #include <array>
 #include <charconv>
 #include <cstdio>
@@ -24,6 +26,16 @@ bool is_space(char c) { return space_table[static_cast<unsigned char>(c)]; }
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
+
+std::FILE* open_data_file(const char* name) {
+    std::FILE* file = std::fopen(name, "r");
+    struct stat info {};
+    if (file != nullptr && fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode)) {
+        std::fclose(file);
+        return nullptr;
+    }
+    return file;
+}
 
 TokenReader::TokenReader(std::FILE* file) : file_(file), chunk_(chunk_size) {}
 

@@ -10,6 +10,10 @@
 
 namespace pmedian {
 
+// Opens a data file for reading; null when it cannot be opened or is a
+// directory (which opens but yields no data).
+std::FILE* open_data_file(const char* name);
+
 // Splits a stream into white-space separated tokens, reading it in large
 // chunks; a token may be of any length.
 class TokenReader {

@@ -19,8 +19,28 @@ std::string format_two_decimals(double x, int width) {
     return text;
 }
 
-void print_solution(State& s) {
-    float total = 0;
+namespace {
+
+constexpr const char* separator = "\n------------------------------------------";
+
+}  // namespace
+
+void print_banner(std::FILE* out) {
+    std::fprintf(out, "Problema de P-Medianas\n");
+    std::fprintf(out, "Heuristica Lagrangeana/Surrogate (Varnel & Oskarin)\n");
+}
+
+void print_size(std::FILE* out, int n, int p) {
+    std::fprintf(out, "%s", separator);
+    std::fprintf(out, "\nProblema com %5d nos e %5d medianas...\n", n, p);
+    std::fprintf(out, "%s", separator);
+}
+
+void print_status(std::FILE* out, bool proven_optimal) {
+    std::fprintf(out, "\nStatus: %s\n", proven_optimal ? "Solucao otima" : "Solucao nao otima");
+}
+
+void print_node_lines(const State& s, const std::function<void(float)>& add) {
     for (int a = s.p; a < s.n; ++a) {
         const float* row = s.dist[s.best[a]];
         float d_best = INF_DIST;
@@ -33,9 +53,18 @@ void print_solution(State& s) {
         }
         std::fprintf(s.out, "\nNo %5d -> Mediana %5d  Custo = %s", s.best[a], s.best[chosen],
                      format_two_decimals(d_best, 11).c_str());
-        total = float(double(total) + double(d_best));
+        add(d_best);
     }
-    std::fprintf(s.out, "\nCusto da solucao = %s", format_two_decimals(total, 11).c_str());
+}
+
+void print_total(std::FILE* out, double total) {
+    std::fprintf(out, "\nCusto da solucao = %s", format_two_decimals(total, 11).c_str());
+}
+
+void print_solution(State& s) {
+    float total = 0;
+    print_node_lines(s, [&](float d) { total = float(double(total) + double(d)); });
+    print_total(s.out, total);
 }
 
 }  // namespace pmedian

@@ -1,6 +1,10 @@
-// The final report: each non-median node with its nearest median, and the total.
+// What the solver prints: the banner, the size of the instance, the status
+// and the final report (each non-median node with its nearest median, and
+// the total).
 #pragma once
 
+#include <cstdio>
+#include <functional>
 #include <string>
 
 #include "problem.hpp"
@@ -11,7 +15,22 @@ namespace pmedian {
 // hundredth rounds away from zero (2.125 gives "2.13").
 std::string format_two_decimals(double x, int width);
 
-// Prints the arrangement best: a line per non-median node, then the total.
+// The two banner lines.
+void print_banner(std::FILE* out);
+
+// The size line between its separators.
+void print_size(std::FILE* out, int n, int p);
+
+void print_status(std::FILE* out, bool proven_optimal);
+
+// A line per non-median node of the arrangement best with its nearest median
+// (the first of equal ones); each node's distance is passed to add.
+void print_node_lines(const State& s, const std::function<void(float)>& add);
+
+void print_total(std::FILE* out, double total);
+
+// Prints the arrangement best: a line per non-median node, then the total
+// summed in float.
 void print_solution(State& s);
 
 }  // namespace pmedian

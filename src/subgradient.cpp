@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 
 #include "clusters.hpp"
 #include "multiplier_search.hpp"
@@ -25,14 +24,15 @@ void initial_multipliers(State& s) {
 
 // Turns the relaxation in place into a feasible solution in sv_node and
 // improves it until its cost stops falling; returns the last lower cost.
-float build_solution(State& s) {
+float build_solution(State& s, const LoopHooks& hooks) {
     s.sv_node = s.node;
     float v = assign_clients(s);
     for (;;) {
         const float w = improve_clusters(s);
-        if (!(w < v)) return v;
+        if (!(w < v)) break;
         v = w;
     }
+    return hooks.improve_solution ? hooks.improve_solution(s, v) : v;
 }
 
 void update_multipliers(State& s, float pi) {
@@ -45,9 +45,11 @@ void update_multipliers(State& s, float pi) {
     }
 }
 
-bool gap_above_one(const State& s) { return double(s.best_ub) - double(s.best_lb) > 1.0; }
+bool gap_above_one(const State& s) { return !gap_closed(s.best_ub, s.best_lb); }
 
 }  // namespace
+
+bool gap_closed(double upper, double lower) { return !(upper - lower > 1.0); }
 
 int integer_part(float x) {
     // Out of the 64-bit range the conversion yields the integer indefinite
@@ -71,7 +73,7 @@ void compute_subgradient(State& s) {
     }
 }
 
-void subgradient_search(State& s) {
+void subgradient_search(State& s, const LoopHooks& hooks) {
     float pi = 2.0f;
     int no_improve = 0;
     int same_t = 0;
@@ -79,8 +81,10 @@ void subgradient_search(State& s) {
     float t_start = 0.5f;
     const float start_step = 0.5f;
     bool best_written = false;
+    int iteration = 0;
 
     do {
+        ++iteration;
         ++no_improve;
         if (same_t < 5) {
             s.t = search_t(s, t_start, start_step);
@@ -97,7 +101,7 @@ void subgradient_search(State& s) {
         if (s.bound > s.best_lb) {
             if (integer_part(s.bound) > integer_part(s.best_lb)) no_improve = 0;
             s.best_lb = s.bound;
-            const float v = build_solution(s);
+            const float v = build_solution(s, hooks);
             if (v < s.best_ub) {
                 s.best_ub = v;
                 s.best = s.sv_node;
@@ -109,25 +113,30 @@ void subgradient_search(State& s) {
             pi = float(double(pi) / 2);
             no_improve = 0;
         }
+        if (hooks.after_iteration) hooks.after_iteration(s, iteration, pi);
         compute_subgradient(s);
         if (s.subg_zero) break;
         update_multipliers(s, pi);
-    } while (gap_above_one(s) && double(pi) >= 0.005);
+    } while (gap_above_one(s) && double(pi) >= 0.005 && !(hooks.should_stop && hooks.should_stop()));
 
     // A run that never recorded a solution still reports one: the one the
     // relaxation in place gives, so the report never shows placeholders.
     if (!best_written) {
-        s.best_ub = build_solution(s);
+        s.best_ub = build_solution(s, hooks);
         s.best = s.sv_node;
     }
-    std::fprintf(s.out, "\nStatus: %s\n", gap_above_one(s) ? "Solucao nao otima" : "Solucao otima");
 }
 
-void solve(State& s) {
+void start_search(State& s) {
     initial_multipliers(s);
     s.best_ub = INF_DIST;
     s.best_lb = 0;
+}
+
+void solve(State& s) {
+    start_search(s);
     subgradient_search(s);
+    print_status(s.out, !gap_above_one(s));
     print_solution(s);
     release_problem(s);
 }

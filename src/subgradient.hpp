@@ -2,15 +2,36 @@
 // and decides whether the best solution is proven optimal.
 #pragma once
 
+#include <functional>
+
 #include "problem.hpp"
 
 namespace pmedian {
 
-// Starting multipliers, the loop, the report, then the arrays are released.
+// What another program may add to the loop; pmedian itself adds nothing.
+struct LoopHooks {
+    // Improves the feasible solution just built in sv_node (medians first),
+    // whose cost is `cost`; rewrites sv_node and returns the new cost, which
+    // is what then enters best_ub and the step size.
+    std::function<float(State&, float cost)> improve_solution;
+    // Checked after each iteration: true ends the loop.
+    std::function<bool()> should_stop;
+    // Called at the end of each iteration, counted from 1, with the step factor.
+    std::function<void(const State&, int iteration, float pi)> after_iteration;
+};
+
+// Starting multipliers, the loop, the status line and the report, then the
+// arrays are released.
 void solve(State& s);
 
-// The main loop; prints the status line.
-void subgradient_search(State& s);
+// The starting multipliers and bounds of the loop.
+void start_search(State& s);
+
+// The main loop. On return best holds the best solution and best_ub its cost.
+void subgradient_search(State& s, const LoopHooks& hooks = {});
+
+// The optimality rule: an upper bound within 1.0 of the lower bound.
+bool gap_closed(double upper, double lower);
 
 // subg[i] = 1 - number of opened medians serving client i; sets subg_zero.
 void compute_subgradient(State& s);
