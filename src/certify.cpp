@@ -1,0 +1,133 @@
+#include "certify.hpp"
+
+#include <algorithm>
+#include <charconv>
+#include <limits>
+#include <map>
+#include <set>
+
+#include "subgradient.hpp"
+#include "swap_search.hpp"
+
+namespace pmedian {
+
+namespace {
+
+// The shortest text that reads back as the same float.
+std::string shortest(float x) {
+    char text[32];
+    const auto end = std::to_chars(text, text + sizeof text, x).ptr;
+    return std::string(text, end);
+}
+
+class Certifier {
+public:
+    Certifier(State& s, const CertifyOptions& options) : s_(s), options_(options) {}
+
+    CertifiedSolution run() {
+        if (options_.trace != nullptr) std::fputs("iteration,lower_bound,upper_bound,step_factor,t\n", options_.trace);
+        LoopHooks hooks;
+        hooks.improve_solution = [this](State& s, float) { return improve(s); };
+        hooks.should_stop = [this] { return out_of_time(); };
+        hooks.after_iteration = [this](const State& s, int iteration, float pi) { observe(s, iteration, pi); };
+        start_search(s_);
+        subgradient_search(s_, hooks);
+
+        CertifiedSolution result;
+        result.medians = best_medians_;
+        result.cost = best_cost_;
+        result.lower_bound = s_.best_lb;
+        result.iterations = iterations_;
+        result.optimal = gap_closed(best_cost_, s_.best_lb);
+        result.median_of = serving_medians(best_medians_);
+        return result;
+    }
+
+private:
+    bool out_of_time() const {
+        return options_.deadline && std::chrono::steady_clock::now() >= *options_.deadline;
+    }
+
+    // The swap search from the medians in sv_node; the loop builds the same
+    // median sets again and again, so each search is done once.
+    float improve(State& s) {
+        std::vector<int> medians(s.sv_node.begin(), s.sv_node.begin() + s.p);
+        std::sort(medians.begin(), medians.end());
+        Searched result;
+        if (auto found = searched_.find(medians); found != searched_.end()) {
+            result = found->second;
+        } else {
+            SwapStops stops;
+            stops.out_of_time = [this] { return out_of_time(); };
+            stops.known_local_optimum = [this](const std::vector<int>& at) { return local_optima_.count(at) > 0; };
+            result.medians = medians;
+            result.cost = swap_search(s.dist, s.candidates, s.n, result.medians, stops);
+            std::sort(result.medians.begin(), result.medians.end());
+            // A search cut short by the clock is not what a full one gives.
+            if (!out_of_time()) {
+                searched_.emplace(medians, result);
+                local_optima_.insert(result.medians);
+            }
+        }
+        if (result.cost < best_cost_) {
+            best_cost_ = result.cost;
+            best_medians_ = result.medians;
+        }
+        write_arrangement(s, result.medians);
+        return float(result.cost);
+    }
+
+    // sv_node: the medians, then every other node ascending.
+    static void write_arrangement(State& s, const std::vector<int>& medians) {
+        std::vector<char> is_median(std::size_t(s.n), 0);
+        int a = 0;
+        for (int m : medians) {
+            is_median[m] = 1;
+            s.sv_node[a++] = m;
+        }
+        for (int v = 0; v < s.n; ++v) {
+            if (!is_median[v]) s.sv_node[a++] = v;
+        }
+    }
+
+    void observe(const State& s, int iteration, float pi) {
+        iterations_ = iteration;
+        if (options_.trace == nullptr) return;
+        // No upper bound yet is an empty field rather than the sentinel.
+        const std::string upper = s.best_ub < INF_DIST ? shortest(s.best_ub) : "";
+        std::fprintf(options_.trace, "%d,%s,%s,%s,%s\n", iteration, shortest(s.best_lb).c_str(), upper.c_str(),
+                     shortest(pi).c_str(), shortest(s.t).c_str());
+    }
+
+    std::vector<int> serving_medians(const std::vector<int>& medians) const {
+        std::vector<int> median_of(std::size_t(s_.n));
+        for (int v = 0; v < s_.n; ++v) {
+            int chosen = medians[0];
+            for (int m : medians) {
+                if (s_.dist[m][v] < s_.dist[chosen][v]) chosen = m;
+            }
+            median_of[v] = chosen;
+        }
+        for (int m : medians) median_of[m] = m;
+        return median_of;
+    }
+
+    struct Searched {
+        std::vector<int> medians;
+        double cost = 0;
+    };
+
+    State& s_;
+    const CertifyOptions& options_;
+    std::map<std::vector<int>, Searched> searched_;  // from start to end
+    std::set<std::vector<int>> local_optima_;
+    std::vector<int> best_medians_;
+    double best_cost_ = std::numeric_limits<double>::infinity();
+    int iterations_ = 0;
+};
+
+}  // namespace
+
+CertifiedSolution certify(State& s, const CertifyOptions& options) { return Certifier(s, options).run(); }
+
+}  // namespace pmedian

@@ -1,0 +1,33 @@
+// Local search by exchanges: one median out, one non-median in, while any
+// such exchange lowers the cost. Costs are summed in double.
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include "problem.hpp"
+
+namespace pmedian {
+
+// Cost of serving every node by its nearest median.
+double assignment_cost(const DistMatrix& dist, int n, const std::vector<int>& medians);
+
+struct SwapStops {
+    // Checked between candidates: true ends the search early.
+    std::function<bool()> out_of_time;
+    // Checked after each exchange with the medians, ascending: true when they
+    // are known to be a local optimum already, which ends the search.
+    std::function<bool(const std::vector<int>&)> known_local_optimum;
+};
+
+// Improves medians (distinct nodes of 0 .. n-1) in place until no exchange
+// lowers the cost, or until one of stops (each may be empty) ends it;
+// returns the cost of the medians left. Each candidate that would enter is
+// weighed against every median in O(n + p), using each node's nearest and
+// second-nearest medians and only the nodes near it, found through its
+// candidate list (each node's nearest nodes in ascending distance); the
+// first gain is taken.
+double swap_search(const DistMatrix& dist, const CandidateLists& lists, int n, std::vector<int>& medians,
+                   const SwapStops& stops = {});
+
+}  // namespace pmedian
