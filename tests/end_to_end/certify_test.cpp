@@ -1,0 +1,121 @@
+// The built pmedian-certify: its report, its JSON, its trace, its time
+// limit and its exit statuses.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "expected_output.hpp"
+#include "json_value.hpp"
+#include "run_program.hpp"
+
+namespace pmedian {
+namespace {
+
+const std::string seven_nodes = "7 3\n17 18 11 15 13 7\n16 16 9 5 21\n8 8 13 25\n8 11 18\n5 21\n18\n";
+
+// d(i, j) of the seven-node instance.
+double seven_node_distance(int i, int j) {
+    static const double upper[7][7] = {{0, 17, 18, 11, 15, 13, 7}, {0, 0, 16, 16, 9, 5, 21}, {0, 0, 0, 8, 8, 13, 25},
+                                       {0, 0, 0, 0, 8, 11, 18},    {0, 0, 0, 0, 0, 5, 21},  {0, 0, 0, 0, 0, 0, 18},
+                                       {0, 0, 0, 0, 0, 0, 0}};
+    return i < j ? upper[i][j] : upper[j][i];
+}
+
+// Runs pmedian-certify with args in a directory holding facloc.dat; with
+// both_streams standard error is captured after standard output.
+testing::RunResult certify(const testing::TempDir& dir, const std::string& args, bool both_streams = false) {
+    const std::string command = std::string("'") + PMEDIAN_CERTIFY_EXE + "' " + args;
+    return testing::run_in(dir, both_streams ? "{ " + command + " 2>&1; }" : command);
+}
+
+TEST(CertifyCommand, ReportsTheOptimumOfSevenNodesWithItsBound) {
+    testing::TempDir dir;
+    dir.write("facloc.dat", seven_nodes);
+    const testing::RunResult run = certify(dir, "");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output, testing::sized(7, 3) +
+                              "\nStatus: Solucao otima\n"
+                              "\nNo     1 -> Mediana     5  Custo =        5.00"
+                              "\nNo     2 -> Mediana     3  Custo =        8.00"
+                              "\nNo     4 -> Mediana     5  Custo =        5.00"
+                              "\nNo     6 -> Mediana     0  Custo =        7.00"
+                              "\nCusto da solucao =       25.00"
+                              "\nLimite inferior =       24.75\n");
+}
+
+TEST(CertifyCommand, JsonParsesAndItsCostIsThatOfItsMedians) {
+    testing::TempDir dir;
+    dir.write("seven.dat", seven_nodes);
+    const testing::RunResult run = certify(dir, "--json --trace trace.csv seven.dat");
+    ASSERT_EQ(run.status, 0);
+    const testing::JsonValue json = testing::parse_json(run.output);
+    EXPECT_EQ(json["n"].number, 7);
+    EXPECT_EQ(json["p"].number, 3);
+    ASSERT_EQ(json["medians"].items.size(), 3u);
+    ASSERT_EQ(json["median_of"].items.size(), 7u);
+    double cost = 0;
+    for (int v = 0; v < 7; ++v) {
+        const int median = int(json["median_of"].items[v].number);
+        double nearest = 1e300;
+        bool listed = false;
+        for (const testing::JsonValue& m : json["medians"].items) {
+            nearest = std::min(nearest, seven_node_distance(v, int(m.number)));
+            listed = listed || int(m.number) == median;
+        }
+        EXPECT_TRUE(listed) << "node " << v;
+        EXPECT_EQ(seven_node_distance(v, median), nearest) << "node " << v;
+        cost += nearest;
+    }
+    EXPECT_EQ(json["cost"].number, cost);
+    // The bound is a float printed in its shortest form.
+    EXPECT_NEAR(json["gap"].number, json["cost"].number - json["lower_bound"].number, 1e-5);
+    EXPECT_EQ(json["status"].text, "optimal");
+
+    // One trace line per iteration after the header.
+    std::ifstream trace(dir.path() + "/trace.csv");
+    std::string line;
+    std::getline(trace, line);
+    EXPECT_EQ(line, "iteration,lower_bound,upper_bound,step_factor,t");
+    int lines = 0;
+    while (std::getline(trace, line)) {
+        ++lines;
+        EXPECT_EQ(line.rfind(std::to_string(lines) + ",", 0), 0u) << line;
+    }
+    EXPECT_EQ(lines, int(json["iterations"].number));
+}
+
+TEST(CertifyCommand, AnExhaustedTimeLimitStillGivesASolution) {
+    testing::TempDir dir;
+    dir.write("facloc.dat", seven_nodes);
+    const testing::RunResult run = certify(dir, "--time-limit 0 --json");
+    ASSERT_EQ(run.status, 0);
+    const testing::JsonValue json = testing::parse_json(run.output);
+    EXPECT_EQ(json["iterations"].number, 1);
+    EXPECT_EQ(json["medians"].items.size(), 3u);
+}
+
+TEST(CertifyCommand, BadArgumentsExitTwoAndBadDataOne) {
+    testing::TempDir dir;
+    dir.write("facloc.dat", seven_nodes);
+    dir.write("cut.dat", "7 3\n17 18\n");
+    for (const char* args : {"--bogus", "--time-limit", "--time-limit soon", "--time-limit -1", "a.dat b.dat",
+                             "--trace /nonexistent/dir/trace.csv"}) {
+        const testing::RunResult run = certify(dir, args, true);
+        EXPECT_EQ(run.status, 2) << args;
+        EXPECT_EQ(run.output.rfind("pmedian-certify: ", 0), 0u) << args;
+    }
+    const testing::RunResult cut = certify(dir, "cut.dat", true);
+    EXPECT_EQ(cut.status, 1);
+    EXPECT_EQ(cut.output, "pmedian-certify: Distancia invalida ou ausente entre os nos 0 e 3\n");
+    const testing::RunResult missing = certify(dir, "--json none.dat", true);
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.output, "pmedian-certify: Arquivo de dados 'none.dat' nao pode ser aberto\n");
+    const testing::RunResult help = certify(dir, "--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.output.find("--time-limit SECONDS"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace pmedian
