@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <map>
+
+#include "svg_text.hpp"
 
 namespace pmedian::tools {
 
@@ -13,33 +14,13 @@ constexpr double plot_size = 760;
 constexpr double margin = 20;
 constexpr double caption_height = 40;
 
-std::string number(double x) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f", x);
-    return text;
-}
-
 }  // namespace
 
 std::string cluster_colour(int k) {
     // Hues spread by the golden angle stay apart for any number of clusters.
     const double hue = std::fmod(k * 137.50776, 360.0);
     const int lightness = 35 + (k % 3) * 10;
-    return "hsl(" + number(hue) + ",75%," + std::to_string(lightness) + "%)";
-}
-
-std::string escape_xml(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += c;
-        }
-    }
-    return out;
+    return "hsl(" + svg_number(hue) + ",75%," + std::to_string(lightness) + "%)";
 }
 
 std::string solution_map_svg(const std::vector<Point>& points, const SolutionReport& report) {
@@ -53,8 +34,8 @@ std::string solution_map_svg(const std::vector<Point>& points, const SolutionRep
     const double span = std::max({max_x - min_x, max_y - min_y, 1e-12});
     const double scale = plot_size / span;
     // y grows upward in the data and downward on screen.
-    auto sx = [&](int v) { return number(margin + (points[v][0] - min_x) * scale); };
-    auto sy = [&](int v) { return number(margin + plot_size - (points[v][1] - min_y) * scale); };
+    auto sx = [&](int v) { return svg_number(margin + (points[v][0] - min_x) * scale); };
+    auto sy = [&](int v) { return svg_number(margin + plot_size - (points[v][1] - min_y) * scale); };
 
     std::map<int, int> cluster_index;
     for (int v = 0; v < report.n; ++v) {
@@ -64,10 +45,7 @@ std::string solution_map_svg(const std::vector<Point>& points, const SolutionRep
 
     const double width = plot_size + 2 * margin;
     const double height = plot_size + 2 * margin + caption_height;
-    std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-    svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + number(width) + "\" height=\"" + number(height) +
-           "\" viewBox=\"0 0 " + number(width) + " " + number(height) + "\">\n";
-    svg += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
+    std::string svg = svg_open(width, height);
     svg += "<g stroke-width=\"1\" stroke-opacity=\"0.7\">\n";
     for (int v = 0; v < report.n; ++v) {
         const int m = report.median_of[v];
@@ -79,19 +57,19 @@ std::string solution_map_svg(const std::vector<Point>& points, const SolutionRep
     const double radius = std::clamp(300.0 / std::sqrt(double(report.n)), 1.5, 6.0);
     for (int v = 0; v < report.n; ++v) {
         if (report.median_of[v] == v) continue;
-        svg += "<circle cx=\"" + sx(v) + "\" cy=\"" + sy(v) + "\" r=\"" + number(radius) + "\" fill=\"" + colour(v) +
+        svg += "<circle cx=\"" + sx(v) + "\" cy=\"" + sy(v) + "\" r=\"" + svg_number(radius) + "\" fill=\"" + colour(v) +
                "\"/>\n";
     }
     const double side = radius * 3;
     for (const auto& [m, k] : cluster_index) {
-        svg += "<rect x=\"" + number(std::stod(sx(m)) - side / 2) + "\" y=\"" + number(std::stod(sy(m)) - side / 2) +
-               "\" width=\"" + number(side) + "\" height=\"" + number(side) + "\" fill=\"" + cluster_colour(k) +
+        svg += "<rect x=\"" + svg_number(std::stod(sx(m)) - side / 2) + "\" y=\"" + svg_number(std::stod(sy(m)) - side / 2) +
+               "\" width=\"" + svg_number(side) + "\" height=\"" + svg_number(side) + "\" fill=\"" + cluster_colour(k) +
                "\" stroke=\"black\" stroke-width=\"1.5\"><title>median " + std::to_string(m) + "</title></rect>\n";
     }
     svg += "</g>\n";
     const std::string caption = "n = " + std::to_string(report.n) + ", p = " + std::to_string(report.p) +
                                 ", total cost = " + report.total + ", " + report.status;
-    svg += "<text x=\"" + number(width / 2) + "\" y=\"" + number(height - caption_height / 2 + 6) +
+    svg += "<text x=\"" + svg_number(width / 2) + "\" y=\"" + svg_number(height - caption_height / 2 + 6) +
            "\" font-family=\"sans-serif\" font-size=\"16\" text-anchor=\"middle\">" + escape_xml(caption) +
            "</text>\n</svg>\n";
     return svg;

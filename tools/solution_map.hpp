@@ -16,7 +16,4 @@ std::string solution_map_svg(const std::vector<Point>& points, const SolutionRep
 // A distinct colour for the k-th cluster.
 std::string cluster_colour(int k);
 
-// Text made safe inside SVG markup.
-std::string escape_xml(const std::string& text);
-
 }  // namespace pmedian::tools

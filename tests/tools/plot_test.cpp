@@ -3,6 +3,7 @@
 #include <sstream>
 #include <string>
 
+#include "convergence_chart.hpp"
 #include "instance_sources.hpp"
 #include "report_reader.hpp"
 #include "run_program.hpp"
@@ -79,6 +80,35 @@ TEST(PlotCommand, ChecksThatPointsAndReportFit) {
     EXPECT_EQ(testing::run_in(dir, exe + " three.txt report.txt").status, 1);
     EXPECT_EQ(testing::run_in(dir, exe + " seven.txt").status, 1);
     EXPECT_EQ(testing::run_in(dir, exe + " seven.txt missing.txt").status, 1);
+}
+
+TEST(ConvergenceChart, DrawsBothBoundsFromTheTrace) {
+    std::istringstream in(
+        "iteration,lower_bound,upper_bound,step_factor,t\n"
+        "1,0,,2,0.5\n"
+        "2,22,28,2,1\n"
+        "3,24.75,25,1,0.75\n");
+    const std::vector<TraceRow> rows = read_trace(in);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_FALSE(rows[0].upper_bound);
+    EXPECT_EQ(*rows[2].upper_bound, 25);
+    const std::string svg = convergence_chart_svg(rows);
+    EXPECT_EQ(count(svg, "<polyline "), 2u);
+    // The upper bound is drawn from its first solution on: two points.
+    const auto upper = svg.find("stroke=\"#c0392b\" stroke-width=\"2\"/>");
+    const auto points = svg.rfind("<polyline points=\"", upper);
+    EXPECT_EQ(count(svg.substr(points, upper - points), ","), 2u);
+    EXPECT_NE(svg.find(">iteration</text>"), std::string::npos);
+}
+
+TEST(ConvergenceChart, RefusesATraceThatIsNotOne) {
+    for (const char* text : {"", "iteration,lower\n1,2\n", "iteration,lower_bound,upper_bound,step_factor,t\n",
+                             "iteration,lower_bound,upper_bound,step_factor,t\n1,2,3,4\n",
+                             "iteration,lower_bound,upper_bound,step_factor,t\n1.5,2,3,4,5\n",
+                             "iteration,lower_bound,upper_bound,step_factor,t\n1,x,3,4,5\n"}) {
+        std::istringstream in(text);
+        EXPECT_THROW(read_trace(in), InputError) << text;
+    }
 }
 
 }  // namespace
