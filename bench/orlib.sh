@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Solves every OR-Library p-median instance and prints a Markdown table of
-# pmedian's total against the known optimum.
+# Solves every OR-Library p-median instance with pmedian and with
+# pmedian-certify and prints a Markdown table of both against the known
+# optimum.
 #   bench/orlib.sh [DIR]      DIR defaults to ../shared/orlib
 # Uses the programs of build/, or of $BUILD_DIR, building them if missing.
 set -euo pipefail
@@ -12,9 +13,9 @@ if [ ! -f "$dir/pmedopt.txt" ]; then
   echo "orlib.sh: no pmedopt.txt in '$dir'" >&2
   exit 1
 fi
-if [ ! -x "$build/pmedian" ] || [ ! -x "$build/pmedian-convert" ]; then
+if [ ! -x "$build/pmedian" ] || [ ! -x "$build/pmedian-convert" ] || [ ! -x "$build/pmedian-certify" ]; then
   cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build "$build" -j2 --target pmedian pmedian-convert >/dev/null
+  cmake --build "$build" -j2 --target pmedian pmedian-convert pmedian-certify >/dev/null
 fi
 
 work=$(mktemp -d)
@@ -23,9 +24,10 @@ trap 'rm -rf "$work"' EXIT
 now() { date +%s.%N; }
 calc() { awk "BEGIN { print $1 }"; }
 
-echo "| instance | n | p | optimum | total | gap % | status | seconds |"
-echo "|---|---:|---:|---:|---:|---:|---|---:|"
+echo "| instance | n | p | optimum | pmedian total | gap % | status | seconds | certify total | gap % | proven | seconds |"
+echo "|---|---:|---:|---:|---:|---:|---|---:|---:|---:|---|---:|"
 rows=0 proven=0 gap_sum=0 time_sum=0 fault=0
+c_proven=0 c_gap_sum=0 c_time_sum=0 c_at_optimum=0 c_worse=0
 for k in $(seq 1 40); do
   name=pmed$k
   [ -f "$dir/$name.txt" ] || continue
@@ -34,21 +36,36 @@ for k in $(seq 1 40); do
   start=$(now)
   (cd "$work" && "$build/pmedian" >report.txt) || true
   seconds=$(calc "$(now) - $start")
+  start=$(now)
+  (cd "$work" && "$build/pmedian-certify" >certified.txt)
+  c_seconds=$(calc "$(now) - $start")
   read -r n p < "$work/facloc.dat"
   total=$(sed -n 's/^Custo da solucao = *//p' "$work/report.txt")
   status=$(sed -n 's/^Status: //p' "$work/report.txt")
+  c_total=$(sed -n 's/^Custo da solucao = *//p' "$work/certified.txt")
+  c_status=$(sed -n 's/^Status: //p' "$work/certified.txt")
   gap=$(calc "($total - $optimum) * 100 / $optimum")
+  c_gap=$(calc "($c_total - $optimum) * 100 / $optimum")
   [ "$status" = "Solucao otima" ] && proven=$((proven + 1))
-  if [ "$(calc "($total < $optimum)")" = 1 ]; then
-    echo "orlib.sh: $name total $total is below the optimum $optimum: the conversion is wrong" >&2
+  c_proof=no
+  [ "$c_status" = "Solucao otima" ] && { c_proven=$((c_proven + 1)); c_proof=yes; }
+  [ "$(calc "($c_total <= $optimum)")" = 1 ] && c_at_optimum=$((c_at_optimum + 1))
+  [ "$(calc "($c_total > $total)")" = 1 ] && c_worse=$((c_worse + 1))
+  if [ "$(calc "($total < $optimum || $c_total < $optimum)")" = 1 ]; then
+    echo "orlib.sh: $name total $total or $c_total is below the optimum $optimum: the conversion is wrong" >&2
     fault=1
   fi
-  printf '| %s | %d | %d | %d | %.2f | %.3f | %s | %.3f |\n' "$name" "$n" "$p" "$optimum" "$total" "$gap" "$status" "$seconds"
+  printf '| %s | %d | %d | %d | %.2f | %.3f | %s | %.3f | %.2f | %.3f | %s | %.3f |\n' "$name" "$n" "$p" "$optimum" \
+    "$total" "$gap" "$status" "$seconds" "$c_total" "$c_gap" "$c_proof" "$c_seconds"
   rows=$((rows + 1))
   gap_sum=$(calc "$gap_sum + $gap")
   time_sum=$(calc "$time_sum + $seconds")
+  c_gap_sum=$(calc "$c_gap_sum + $c_gap")
+  c_time_sum=$(calc "$c_time_sum + $c_seconds")
 done
 [ "$rows" -gt 0 ] || { echo "orlib.sh: no pmedN.txt in '$dir'" >&2; exit 1; }
-printf '\nMean gap %.3f %%, proven optimal %d of %d, total time %.2f s\n' \
+printf '\npmedian: mean gap %.3f %%, proven optimal %d of %d, total time %.2f s\n' \
   "$(calc "$gap_sum / $rows")" "$proven" "$rows" "$time_sum"
+printf 'pmedian-certify: mean gap %.4f %%, at the optimum %d of %d, proven optimal %d of %d, worse than pmedian on %d, total time %.2f s\n' \
+  "$(calc "$c_gap_sum / $rows")" "$c_at_optimum" "$rows" "$c_proven" "$rows" "$c_worse" "$c_time_sum"
 exit "$fault"

@@ -12,7 +12,7 @@ namespace pmedian::tools {
 namespace {
 
 constexpr const char* trace_header = "iteration,lower_bound,upper_bound,step_factor,t";
-constexpr double left = 90, right = 20, top = 40, bottom = 60;
+constexpr double left = 90, right = 30, top = 40, bottom = 60;
 constexpr double plot_width = 700, plot_height = 420;
 constexpr int ticks = 5;
 
