@@ -57,6 +57,23 @@ float masked_sum(const State& s, int x, const float* mask) {
     return sum;
 }
 
+// Every node's sum over its own cluster, cluster by cluster.
+void sum_every_cluster_afresh(State& s) {
+    std::vector<int> nodes;
+    std::vector<float> mask;
+    for (int c = 0; c < s.p; ++c) {
+        nodes.clear();
+        for_each_in_cluster(s.vc[c], [&](int x) { nodes.push_back(x); });
+        std::sort(nodes.begin(), nodes.end());
+        const bool dense = nodes.size() * 2 > std::size_t(s.n);
+        if (dense) {
+            mask.assign(std::size_t(s.n), 0.0f);
+            for (int x : nodes) mask[x] = 1.0f;
+        }
+        for (int x : nodes) s.cluster_sums.to_own_cluster[x] = dense ? masked_sum(s, x, mask.data()) : sum_over(s, x, nodes);
+    }
+}
+
 // Brings the per-node sums up to date with the clusters just assigned:
 // nodes that stayed gain the arrivals and lose the departures of their
 // cluster; nodes that moved are summed afresh.
@@ -71,53 +88,119 @@ void update_cluster_sums(State& s) {
     }
     if (sums.mode != ClusterSums::Mode::exact) return;
 
-    std::vector<std::vector<int>> arrived(std::size_t(s.p));
-    std::vector<std::vector<int>> departed(std::size_t(s.p));
-    std::vector<int> moved;
+    std::vector<std::pair<int, int>> moved;  // node, the cluster it joined
     for (int c = 0; c < s.p; ++c) {
         for_each_in_cluster(s.vc[c], [&](int x) {
-            const int before = sums.cluster_of[x];
-            if (before == c) return;
-            moved.push_back(x);
-            arrived[c].push_back(x);
-            if (before >= 0) departed[before].push_back(x);
+            if (sums.cluster_of[x] != c) moved.push_back({x, c});
         });
     }
     if (moved.empty()) return;
-    const bool afresh = moved.size() * 4 > std::size_t(s.n);
-    std::vector<int> nodes;
-    std::vector<float> mask;
-    for (int c = 0; c < s.p; ++c) {
-        const Cluster& cluster = s.vc[c];
-        nodes.clear();
-        for_each_in_cluster(cluster, [&](int x) { nodes.push_back(x); });
-        std::sort(nodes.begin(), nodes.end());
-        const bool dense = nodes.size() * 2 > std::size_t(s.n);
-        if (dense) {
-            mask.assign(std::size_t(s.n), 0.0f);
-            for (int x : nodes) mask[x] = 1.0f;
-        }
-        auto stayed = [&](int x) { return !afresh && sums.cluster_of[x] == c; };
-        // Arrivals and departures row by row: one row of the matrix at a time.
-        if (!afresh) {
-            for (int y : arrived[c]) {
-                const float* row = s.dist[y];
-                for (int x : nodes) {
-                    if (stayed(x)) sums.to_own_cluster[x] += row[x];
-                }
-            }
-            for (int y : departed[c]) {
-                const float* row = s.dist[y];
-                for (int x : nodes) {
-                    if (stayed(x)) sums.to_own_cluster[x] -= row[x];
-                }
-            }
-        }
-        for (int x : nodes) {
-            if (!stayed(x)) sums.to_own_cluster[x] = dense ? masked_sum(s, x, mask.data()) : sum_over(s, x, nodes);
+    if (moved.size() * 4 > std::size_t(s.n)) {
+        sum_every_cluster_afresh(s);
+    } else {
+        // Each node that moved reads its own row once: it gives the node's
+        // new sum, and what the nodes that stayed gain in the cluster it
+        // joined and lose in the one it left.
+        for (const auto& [y, joined] : moved) {
+            const float* row = s.dist[y];
+            const int left = sums.cluster_of[y];
+            float sum = 0;
+            for_each_in_cluster(s.vc[joined], [&](int x) {
+                sum += row[x];
+                if (sums.cluster_of[x] == joined) sums.to_own_cluster[x] += row[x];
+            });
+            sums.to_own_cluster[y] = sum;
+            if (left < 0) continue;
+            for_each_in_cluster(s.vc[left], [&](int x) {
+                if (sums.cluster_of[x] == left) sums.to_own_cluster[x] -= row[x];
+            });
         }
     }
     for (int c = 0; c < s.p; ++c) for_each_in_cluster(s.vc[c], [&](int x) { sums.cluster_of[x] = c; });
+}
+
+// Nearest median of node v over every cluster, the first of equal ones.
+void scan_all(const State& s, int v, float& nearest, int& cluster) {
+    nearest = INF_DIST;
+    cluster = 0;
+    for (int c = 0; c < s.p; ++c) {
+        const float d = s.dist[s.sv_node[c]][v];
+        if (d < nearest) {
+            nearest = d;
+            cluster = c;
+        }
+    }
+}
+
+// The nearest median of every node in sv_node[p .. n-1]. Median by median,
+// so that one row of the matrix is read at a time (the matrix is
+// symmetric); ascending clusters with a strict comparison keep the first
+// of equal distances, as a client-by-client scan does.
+void nearest_from_scratch(State& s) {
+    LastAssignment& last = s.last_assignment;
+    const int* arrangement = s.sv_node.data();
+    for (int a = s.p; a < s.n; ++a) {
+        last.nearest[arrangement[a]] = INF_DIST;
+        last.cluster[arrangement[a]] = 0;
+    }
+    for (int c = 0; c < s.p; ++c) {
+        const float* row = s.dist[arrangement[c]];
+        for (int a = s.p; a < s.n; ++a) {
+            const int v = arrangement[a];
+            const float d = row[v];
+            if (d < last.nearest[v]) {
+                last.nearest[v] = d;
+                last.cluster[v] = c;
+            }
+        }
+    }
+}
+
+// The same result from the last assignment when only the medians of
+// `changed` (ascending) differ: a node keeps the first nearest of the
+// clusters that stayed, so it needs comparing only with the changed ones,
+// unless its own cluster changed or it was a median.
+void nearest_after_changes(State& s, const std::vector<int>& changed) {
+    LastAssignment& last = s.last_assignment;
+    std::vector<char> is_changed(std::size_t(s.p), 0);
+    for (int c : changed) is_changed[c] = 1;
+    for (int a = s.p; a < s.n; ++a) {
+        const int v = s.sv_node[a];
+        if (last.was_median[v] || is_changed[last.cluster[v]]) {
+            scan_all(s, v, last.nearest[v], last.cluster[v]);
+            continue;
+        }
+        for (int c : changed) {
+            const float d = s.dist[s.sv_node[c]][v];
+            if (d < last.nearest[v] || (d == last.nearest[v] && c < last.cluster[v])) {
+                last.nearest[v] = d;
+                last.cluster[v] = c;
+            }
+        }
+    }
+}
+
+void find_nearest_medians(State& s) {
+    LastAssignment& last = s.last_assignment;
+    std::vector<int> changed;
+    if (last.valid) {
+        for (int c = 0; c < s.p; ++c) {
+            if (s.sv_node[c] != last.medians[c]) changed.push_back(c);
+        }
+    }
+    if (!last.valid || changed.size() * 4 > std::size_t(s.p)) {
+        nearest_from_scratch(s);
+    } else if (!changed.empty()) {
+        nearest_after_changes(s, changed);
+    }
+    for (int c = 0; c < s.p; ++c) {
+        if (last.valid) last.was_median[last.medians[c]] = 0;
+    }
+    for (int c = 0; c < s.p; ++c) {
+        last.medians[c] = s.sv_node[c];
+        last.was_median[s.sv_node[c]] = 1;
+    }
+    last.valid = true;
 }
 
 }  // namespace
@@ -128,32 +211,17 @@ float assign_clients(State& s) {
         s.vc[c].cost = 0;
         s.vc[c].median = s.sv_node[c];
     }
-    // Median by median, so that one row of the matrix is read at a time (the
-    // matrix is symmetric); ascending clusters with a strict comparison keep
-    // the first of equal distances, as a client-by-client scan does.
-    float* nearest = s.nearest_dist.data();
-    int* chosen = s.nearest_cluster.data();
+    find_nearest_medians(s);
     const int* arrangement = s.sv_node.data();
-    for (int a = s.p; a < s.n; ++a) {
-        nearest[a] = INF_DIST;
-        chosen[a] = 0;
-    }
-    for (int c = 0; c < s.p; ++c) {
-        const float* row = s.dist[arrangement[c]];
-        for (int a = s.p; a < s.n; ++a) {
-            const float d = row[arrangement[a]];
-            if (d < nearest[a]) {
-                nearest[a] = d;
-                chosen[a] = c;
-            }
-        }
-    }
+    const float* nearest_of = s.last_assignment.nearest.data();
+    const int* cluster_of = s.last_assignment.cluster.data();
     float total = 0;
     for (int a = s.p; a < s.n; ++a) {
-        total = float(double(total) + double(nearest[a]));
-        Cluster& cluster = s.vc[chosen[a]];
-        cluster.members[cluster.size++] = arrangement[a];
-        cluster.cost = float(double(cluster.cost) + double(nearest[a]));
+        const int v = arrangement[a];
+        total = float(double(total) + double(nearest_of[v]));
+        Cluster& cluster = s.vc[cluster_of[v]];
+        cluster.members[cluster.size++] = v;
+        cluster.cost = float(double(cluster.cost) + double(nearest_of[v]));
     }
     update_cluster_sums(s);
     return total;

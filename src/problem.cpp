@@ -53,8 +53,14 @@ void allocate_problem(State& s) {
     allocate_vector(s.sv_node, count, format_message("\n >>> Memoria insuficiente para sv_node[%d]\n", n));
     allocate_vector(s.subg, count, format_message("\n >>> Memoria insuficiente para subg[%d]\n", n));
     allocate_vector(s.lambda, count, format_message("\n >>> Memoria insuficiente para lambda[%d]\n", n));
-    allocate_vector(s.nearest_dist, count, format_message("\n >>> Memoria insuficiente para sv_node[%d]\n", n));
-    allocate_vector(s.nearest_cluster, count, format_message("\n >>> Memoria insuficiente para sv_node[%d]\n", n));
+    // The assignment's own arrays are reported as sv_node, which they follow.
+    LastAssignment& last = s.last_assignment;
+    const std::string sv_node_message = format_message("\n >>> Memoria insuficiente para sv_node[%d]\n", n);
+    allocate_vector(last.medians, static_cast<std::size_t>(p), sv_node_message);
+    allocate_vector(last.was_median, count, sv_node_message);
+    allocate_vector(last.nearest, count, sv_node_message);
+    allocate_vector(last.cluster, count, sv_node_message);
+    last.valid = false;
     allocate_vector(s.vc, static_cast<std::size_t>(p), format_message("\n >>> Memoria insuficiente para vc[%d]\n", p));
     for (int i = 0; i < p; ++i) {
         allocate_vector(s.vc[i].members, static_cast<std::size_t>(n - p),
@@ -88,8 +94,7 @@ void release_problem(State& s) {
     s.vc = {};
     s.candidates = {};
     s.cluster_sums = {};
-    s.nearest_dist = {};
-    s.nearest_cluster = {};
+    s.last_assignment = {};
 }
 
 }  // namespace pmedian

@@ -65,6 +65,17 @@ struct ClusterSums {
     std::vector<int> cluster_of;        // per node: the cluster those sums are for, or -1
 };
 
+// The last assignment, node by node. Between two calls of improve_clusters
+// only a few medians change, so the next assignment rescans only the nodes
+// those can win or lose.
+struct LastAssignment {
+    bool valid = false;
+    std::vector<int> medians;      // per cluster: its median then
+    std::vector<char> was_median;  // per node
+    std::vector<float> nearest;    // per node: the distance to its median
+    std::vector<int> cluster;      // per node: its cluster
+};
+
 // The solver's state; every operation receives it.
 struct State {
     int n = 0;
@@ -86,8 +97,7 @@ struct State {
     std::vector<Cluster> vc;
     CandidateLists candidates;  // built by the first relax
     ClusterSums cluster_sums;   // set up by the first assignment
-    std::vector<float> nearest_dist;   // assignment scratch: per position
-    std::vector<int> nearest_cluster;  // assignment scratch: per position
+    LastAssignment last_assignment;
 
     std::FILE* out = stdout;  // where the status line and the report go
 };
