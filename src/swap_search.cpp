@@ -8,6 +8,7 @@ namespace pmedian {
 namespace {
 
 constexpr double unreachable = std::numeric_limits<double>::infinity();
+constexpr int block = 8;
 
 // Each node's nearest and second-nearest medians, as positions in medians.
 class NearestMedians {
@@ -20,11 +21,12 @@ public:
     int first(int i) const { return first_[i]; }
     double d1(int i) const { return d1_[i]; }
     double d2(int i) const { return d2_[i]; }
+    const float* second_distances() const { return d2_.data(); }
 
     // Median position k now holds a node at distance d from node i; true
     // when the second-nearest distance of i changed.
-    bool replaced(int i, int k, double d) {
-        const double before = d2_[i];
+    bool replaced(int i, int k, float d) {
+        const float before = d2_[i];
         if (first_[i] == k || second_[i] == k) {
             recompute(i);
         } else if (d < d1_[i]) {
@@ -44,7 +46,7 @@ private:
         first_[i] = second_[i] = -1;
         d1_[i] = d2_[i] = unreachable;
         for (int k = 0; k < int(medians_.size()); ++k) {
-            const double d = dist_[medians_[k]][i];
+            const float d = dist_[medians_[k]][i];
             if (d < d1_[i]) {
                 second_[i] = first_[i];
                 d2_[i] = d1_[i];
@@ -60,7 +62,7 @@ private:
     const DistMatrix& dist_;
     const std::vector<int>& medians_;
     std::vector<int> first_, second_;
-    std::vector<double> d1_, d2_;
+    std::vector<float> d1_, d2_;  // distances are floats
 };
 
 // A gain must exceed the rounding of the sums to count, so that the search
@@ -159,7 +161,17 @@ double swap_search(const DistMatrix& dist, const CandidateLists& lists, int n, s
         const auto beyond = std::partition_point(by_second.begin(), by_second.end(),
                                                  [&](int i) { return nearest.d2(i) > list_end; });
         if (beyond - by_second.begin() > n / 4) {
-            for (int i = 0; i < n; ++i) weigh(i, row[i]);
+            // Most blocks hold no node the candidate is near: a cheap test
+            // of a whole block skips them.
+            const float* second = nearest.second_distances();
+            int i = 0;
+            for (; i + block <= n; i += block) {
+                bool near = false;
+                for (int l = 0; l < block; ++l) near |= row[i + l] < second[i + l];
+                if (!near) continue;
+                for (int l = 0; l < block; ++l) weigh(i + l, row[i + l]);
+            }
+            for (; i < n; ++i) weigh(i, row[i]);
         } else {
             for (int k = 0; k < lists.width; ++k) {
                 const double d = list[k].dist;
