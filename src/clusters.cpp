@@ -1,6 +1,7 @@
 #include "clusters.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -28,11 +29,11 @@ void for_each_in_cluster(const Cluster& cluster, Fn fn) {
     for (int k = 0; k < cluster.size; ++k) fn(cluster.members[k]);
 }
 
-// Sum of row x over the given nodes. Sums here are exact in any order, so
+// Sum of row x over the given nodes, in double: any order will do, so
 // independent partial sums may run side by side.
-float sum_over(const State& s, int x, const std::vector<int>& nodes) {
+double sum_over(const State& s, int x, const std::vector<int>& nodes) {
     const float* row = s.dist[x];
-    float part[4] = {0, 0, 0, 0};
+    double part[4] = {0, 0, 0, 0};
     std::size_t k = 0;
     for (; k + 4 <= nodes.size(); k += 4) {
         for (int lane = 0; lane < 4; ++lane) part[lane] += row[nodes[k + lane]];
@@ -43,19 +44,25 @@ float sum_over(const State& s, int x, const std::vector<int>& nodes) {
 
 // Sum of row x weighted by a 0/1 mask of the cluster's nodes: for large
 // clusters a whole contiguous row is cheaper than scattered reads.
-float masked_sum(const State& s, int x, const float* mask) {
+double masked_sum(const State& s, int x, const float* mask) {
     const float* row = s.dist[x];
     constexpr int lanes = 16;
-    float part[lanes] = {};
+    double part[lanes] = {};
     int k = 0;
     for (; k + lanes <= s.n; k += lanes) {
-        for (int lane = 0; lane < lanes; ++lane) part[lane] += row[k + lane] * mask[k + lane];
+        for (int lane = 0; lane < lanes; ++lane) part[lane] += double(row[k + lane] * mask[k + lane]);
     }
-    for (; k < s.n; ++k) part[0] += row[k] * mask[k];
-    float sum = 0;
-    for (float value : part) sum += value;
+    for (; k < s.n; ++k) part[0] += double(row[k] * mask[k]);
+    double sum = 0;
+    for (double value : part) sum += value;
     return sum;
 }
+
+// A bound on the rounding of a double sum of `terms` non-negative terms.
+double summation_error(double sum, std::size_t terms) { return sum * (double(terms) + 1) * 0x1p-53; }
+
+// A bound on the rounding of one addition that gave `result`.
+double rounding_of(double result) { return std::fabs(result) * 0x1p-53; }
 
 // Every node's sum over its own cluster, cluster by cluster.
 void sum_every_cluster_afresh(State& s) {
@@ -70,7 +77,11 @@ void sum_every_cluster_afresh(State& s) {
             mask.assign(std::size_t(s.n), 0.0f);
             for (int x : nodes) mask[x] = 1.0f;
         }
-        for (int x : nodes) s.cluster_sums.to_own_cluster[x] = dense ? masked_sum(s, x, mask.data()) : sum_over(s, x, nodes);
+        for (int x : nodes) {
+            const double sum = dense ? masked_sum(s, x, mask.data()) : sum_over(s, x, nodes);
+            s.cluster_sums.to_own_cluster[x] = sum;
+            s.cluster_sums.error[x] = summation_error(sum, nodes.size());
+        }
     }
 }
 
@@ -81,12 +92,10 @@ void update_cluster_sums(State& s) {
     ClusterSums& sums = s.cluster_sums;
     if (sums.mode == ClusterSums::Mode::unknown) {
         sums.mode = sums_are_exact(s) ? ClusterSums::Mode::exact : ClusterSums::Mode::inexact;
-        if (sums.mode == ClusterSums::Mode::exact) {
-            sums.to_own_cluster.assign(std::size_t(s.n), 0);
-            sums.cluster_of.assign(std::size_t(s.n), -1);
-        }
+        sums.to_own_cluster.assign(std::size_t(s.n), 0);
+        sums.error.assign(std::size_t(s.n), 0);
+        sums.cluster_of.assign(std::size_t(s.n), -1);
     }
-    if (sums.mode != ClusterSums::Mode::exact) return;
 
     std::vector<std::pair<int, int>> moved;  // node, the cluster it joined
     for (int c = 0; c < s.p; ++c) {
@@ -104,15 +113,22 @@ void update_cluster_sums(State& s) {
         for (const auto& [y, joined] : moved) {
             const float* row = s.dist[y];
             const int left = sums.cluster_of[y];
-            float sum = 0;
+            double sum = 0;
             for_each_in_cluster(s.vc[joined], [&](int x) {
                 sum += row[x];
-                if (sums.cluster_of[x] == joined) sums.to_own_cluster[x] += row[x];
+                if (sums.cluster_of[x] == joined) {
+                    sums.to_own_cluster[x] += row[x];
+                    sums.error[x] += rounding_of(sums.to_own_cluster[x]);
+                }
             });
             sums.to_own_cluster[y] = sum;
+            sums.error[y] = summation_error(sum, std::size_t(s.vc[joined].size) + 1);
             if (left < 0) continue;
             for_each_in_cluster(s.vc[left], [&](int x) {
-                if (sums.cluster_of[x] == left) sums.to_own_cluster[x] -= row[x];
+                if (sums.cluster_of[x] == left) {
+                    sums.to_own_cluster[x] -= row[x];
+                    sums.error[x] += rounding_of(sums.to_own_cluster[x]);
+                }
             });
         }
     }
@@ -229,43 +245,41 @@ float assign_clients(State& s) {
 
 namespace {
 
-constexpr int lanes = 8;
+// A member's sum in the written order: its distances to the members in
+// list order, then to the median, each addition rounded to float.
+float sum_in_order(const State& s, const Cluster& cluster, int j) {
+    const float* row = s.dist[cluster.members[j]];
+    float sum = 0;
+    for (int k = 0; k < cluster.size; ++k) sum += row[cluster.members[k]];
+    return sum + row[cluster.median];
+}
 
 // One sweep over a cluster's members when sums must follow the written
-// order: eight members are summed side by side, each lane in the order of
-// the member list (a float addition rounds exactly as the double sum
-// rounded to float). An exchange changes the list and the median, so the
-// lanes after it are summed again.
+// order. A float sum of m non-negative terms is at least the exact sum
+// times 1 - m u / (1 - m u), u = 2^-24, and the exact sum is at least the
+// kept one less its error: a member whose bound so found is above the
+// cluster's cost cannot serve it more cheaply, and only the others are
+// summed.
 void sweep_in_order(const State& s, Cluster& cluster) {
-    int j = 0;
-    while (j < cluster.size) {
-        const int count = std::min(lanes, cluster.size - j);
-        // Each lane reads its own row, which stays in cache for the sweep.
-        const float* row[lanes];
-        for (int l = 0; l < lanes; ++l) row[l] = s.dist[cluster.members[j + std::min(l, count - 1)]];
-        float sum[lanes] = {};
-        for (int k = 0; k < cluster.size; ++k) {
-            const int other = cluster.members[k];
-            for (int l = 0; l < lanes; ++l) sum[l] += row[l][other];
+    const ClusterSums& sums = s.cluster_sums;
+    const double terms = cluster.size + 1.0;
+    const double float_error = terms * 0x1p-24 / (1 - terms * 0x1p-24) + 1e-15;
+    const double slack = float_error < 0.5 ? 1 - float_error : 0;
+    for (int j = 0; j < cluster.size; ++j) {
+        const int x = cluster.members[j];
+        if ((sums.to_own_cluster[x] - sums.error[x]) * slack > double(cluster.cost)) continue;
+        const float sum = sum_in_order(s, cluster, j);
+        if (sum < cluster.cost) {
+            cluster.cost = sum;
+            std::swap(cluster.median, cluster.members[j]);
         }
-        for (int l = 0; l < lanes; ++l) sum[l] += row[l][cluster.median];
-        int next = j + count;
-        for (int l = 0; l < count; ++l) {
-            if (sum[l] < cluster.cost) {
-                cluster.cost = sum[l];
-                std::swap(cluster.median, cluster.members[j + l]);
-                next = j + l + 1;
-                break;
-            }
-        }
-        j = next;
     }
 }
 
 // The same sweep with the exact per-node sums kept for each cluster.
 void sweep_exact(const State& s, Cluster& cluster) {
     for (int j = 0; j < cluster.size; ++j) {
-        const float sum = s.cluster_sums.to_own_cluster[cluster.members[j]];
+        const float sum = float(s.cluster_sums.to_own_cluster[cluster.members[j]]);
         if (sum < cluster.cost) {
             cluster.cost = sum;
             std::swap(cluster.median, cluster.members[j]);

@@ -53,15 +53,20 @@ struct CandidateLists {
     const Entry* row(int j) const { return entries.data() + std::size_t(j) * std::size_t(width); }
 };
 
-// When every distance is a whole number and n times the largest is below
-// 2^24, every float sum of distances is exact in any order. The clusters
-// then keep, for each node, the sum of its distances to the nodes of its
-// own cluster, brought up to date by each assignment from the nodes that
-// moved, instead of summing every cluster afresh.
+// For each node, the sum of its distances to the nodes of its own cluster,
+// kept in double and brought up to date by each assignment from the nodes
+// that moved instead of summed afresh. When every distance is a whole
+// number and n times the largest is below 2^24, every float sum of
+// distances is exact in any order, and these sums are the sums the rules
+// ask for. Otherwise they are exact to within `error`, and a float sum in
+// the written order lies within a known margin of the exact one: together
+// they tell the members that surely do not serve their cluster more
+// cheaply.
 struct ClusterSums {
     enum class Mode { unknown, exact, inexact };
     Mode mode = Mode::unknown;
-    std::vector<float> to_own_cluster;  // per node
+    std::vector<double> to_own_cluster;  // per node
+    std::vector<double> error;           // per node: a bound on the rounding in to_own_cluster
     std::vector<int> cluster_of;        // per node: the cluster those sums are for, or -1
 };
 
