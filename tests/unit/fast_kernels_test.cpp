@@ -15,7 +15,9 @@
 namespace pmedian {
 namespace {
 
-enum class Kind { whole, fractional, tied };
+// tied_fractional: few distinct values that are not whole, so that many
+// sums are equal or nearly so and only their rounding tells them apart.
+enum class Kind { whole, fractional, tied, tied_fractional };
 
 struct Instance {
     int n;
@@ -33,6 +35,7 @@ State random_state(const Instance& in) {
                 case Kind::whole: triangle.push_back(float(rng() % 1000)); break;
                 case Kind::fractional: triangle.push_back(std::uniform_real_distribution<float>(0, 100)(rng)); break;
                 case Kind::tied: triangle.push_back(float(rng() % 3)); break;
+                case Kind::tied_fractional: triangle.push_back(float(rng() % 4) * 0.1f + 0.1f); break;
             }
         }
     }
@@ -46,7 +49,7 @@ State random_state(const Instance& in) {
 std::vector<Instance> instances() {
     std::vector<Instance> all;
     unsigned seed = 1;
-    for (Kind kind : {Kind::whole, Kind::fractional, Kind::tied}) {
+    for (Kind kind : {Kind::whole, Kind::fractional, Kind::tied, Kind::tied_fractional}) {
         for (int n : {1, 2, 3, 5, 8, 13, 40, 70, 130}) {
             for (int p : {1, 2, n / 3, n - 1, n}) {
                 if (p >= 1 && p <= n) all.push_back({n, p, kind, seed++});
