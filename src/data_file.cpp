@@ -4,6 +4,7 @@
 
 #include <array>
 #include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -47,14 +48,19 @@ bool TokenReader::refill() {
 }
 
 std::string_view TokenReader::next() {
+    // Locals, so that the scans keep their position in a register.
+    const char* data = chunk_.data();
+    std::size_t pos = pos_;
     for (;;) {
-        while (pos_ < end_ && is_space(chunk_[pos_])) ++pos_;
-        if (pos_ < end_) break;
+        while (pos < end_ && is_space(data[pos])) ++pos;
+        if (pos < end_) break;
         if (!refill()) return {};
+        pos = 0;
     }
-    std::size_t start = pos_;
-    while (pos_ < end_ && !is_space(chunk_[pos_])) ++pos_;
-    if (pos_ < end_ || at_end_) return {chunk_.data() + start, pos_ - start};
+    const std::size_t start = pos;
+    while (pos < end_ && !is_space(data[pos])) ++pos;
+    pos_ = pos;
+    if (pos < end_ || at_end_) return {data + start, pos - start};
 
     // The token runs past this chunk: gather it piece by piece.
     long_token_.assign(chunk_.data() + start, pos_ - start);
@@ -75,7 +81,42 @@ ParseResult parse_int(std::string_view token, int& value) {
     return ec == std::errc() ? ParseResult::ok : ParseResult::invalid;
 }
 
+namespace {
+
+// Most distances are short plain decimals. With at most seven digits the
+// digits and the power of ten are exact floats, and one float division
+// rounds their quotient to the nearest float, as the full conversion does.
+bool parse_short_decimal(std::string_view token, float& value) {
+    static constexpr float powers_of_ten[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f};
+    std::size_t at = 0;
+    bool negative = false;
+    if (!token.empty() && (token[0] == '+' || token[0] == '-')) negative = token[at++] == '-';
+    std::uint32_t digits_value = 0;
+    int digits = 0;
+    int decimals = -1;  // none before a point
+    for (; at < token.size(); ++at) {
+        const char c = token[at];
+        if (is_digit(c)) {
+            if (++digits > 7) return false;
+            digits_value = digits_value * 10 + std::uint32_t(c - '0');
+            if (decimals >= 0) ++decimals;
+        } else if (c == '.' && decimals < 0) {
+            decimals = 0;
+        } else {
+            return false;
+        }
+    }
+    if (digits == 0) return false;
+    const float magnitude = float(digits_value);
+    value = decimals > 0 ? magnitude / powers_of_ten[decimals] : magnitude;
+    if (negative) value = -value;
+    return true;
+}
+
+}  // namespace
+
 ParseResult parse_real(std::string_view token, float& value) {
+    if (parse_short_decimal(token, value)) return ParseResult::ok;
     std::size_t at = 0;
     const std::size_t size = token.size();
     bool negative = false;
