@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -87,6 +89,30 @@ TEST(ParseReal, RoundsTheDecimalOnceToTheNearestFloat) {
     float v = 0;
     ASSERT_EQ(parse_real("1.00000005960464477539062500000001", v), ParseResult::ok);
     EXPECT_EQ(v, 1.00000012f);
+}
+
+TEST(ParseReal, ShortDecimalsRoundAsTheFullConversionDoes) {
+    // Up to seven digits take a shorter road; it must land on the same
+    // float as the correctly rounded conversion, halfway cases included.
+    std::mt19937 rng(17);
+    for (int k = 0; k < 200000; ++k) {
+        const int digits = 1 + int(rng() % 8);
+        std::string token = (rng() % 4 == 0) ? "-" : "";
+        const int point = int(rng() % (digits + 2)) - 1;  // -1: no point
+        for (int d = 0; d < digits; ++d) {
+            if (d == point) token += '.';
+            token += char('0' + rng() % 10);
+        }
+        if (point == digits) token += '.';
+        float value = 0;
+        ASSERT_EQ(parse_real(token, value), ParseResult::ok) << token;
+        EXPECT_EQ(value, std::strtof(token.c_str(), nullptr)) << token;
+    }
+    float value = 0;
+    ASSERT_EQ(parse_real("16777217", value), ParseResult::ok);  // eight digits, halfway between two floats
+    EXPECT_EQ(value, 16777216.0f);
+    ASSERT_EQ(parse_real("0.3000001", value), ParseResult::ok);
+    EXPECT_EQ(value, std::strtof("0.3000001", nullptr));
 }
 
 TEST(ParseReal, RejectsWhatIsNotADecimalReal) {
