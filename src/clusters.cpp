@@ -29,17 +29,20 @@ void for_each_in_cluster(const Cluster& cluster, Fn fn) {
     for (int k = 0; k < cluster.size; ++k) fn(cluster.members[k]);
 }
 
-// Sum of row x over the given nodes, in double: any order will do, so
-// independent partial sums may run side by side.
-double sum_over(const State& s, int x, const std::vector<int>& nodes) {
-    const float* row = s.dist[x];
-    double part[4] = {0, 0, 0, 0};
-    std::size_t k = 0;
-    for (; k + 4 <= nodes.size(); k += 4) {
-        for (int lane = 0; lane < 4; ++lane) part[lane] += row[nodes[k + lane]];
+// Each node's sum of distances to the given nodes (ascending), in double:
+// any order will do, so each pair is read once, in the row of the first.
+void pair_sums(const State& s, const std::vector<int>& nodes, std::vector<double>& sums) {
+    sums.assign(nodes.size(), 0.0);
+    for (std::size_t a = 0; a < nodes.size(); ++a) {
+        const float* row = s.dist[nodes[a]];
+        double own = 0;
+        for (std::size_t b = a + 1; b < nodes.size(); ++b) {
+            const double d = row[nodes[b]];
+            own += d;
+            sums[b] += d;
+        }
+        sums[a] += own;
     }
-    for (; k < nodes.size(); ++k) part[0] += row[nodes[k]];
-    return (part[0] + part[1]) + (part[2] + part[3]);
 }
 
 // Sum of row x weighted by a 0/1 mask of the cluster's nodes: for large
@@ -68,6 +71,7 @@ double rounding_of(double result) { return std::fabs(result) * 0x1p-53; }
 void sum_every_cluster_afresh(State& s) {
     std::vector<int> nodes;
     std::vector<float> mask;
+    std::vector<double> sums;
     for (int c = 0; c < s.p; ++c) {
         nodes.clear();
         for_each_in_cluster(s.vc[c], [&](int x) { nodes.push_back(x); });
@@ -76,11 +80,14 @@ void sum_every_cluster_afresh(State& s) {
         if (dense) {
             mask.assign(std::size_t(s.n), 0.0f);
             for (int x : nodes) mask[x] = 1.0f;
+            sums.resize(nodes.size());
+            for (std::size_t k = 0; k < nodes.size(); ++k) sums[k] = masked_sum(s, nodes[k], mask.data());
+        } else {
+            pair_sums(s, nodes, sums);
         }
-        for (int x : nodes) {
-            const double sum = dense ? masked_sum(s, x, mask.data()) : sum_over(s, x, nodes);
-            s.cluster_sums.to_own_cluster[x] = sum;
-            s.cluster_sums.error[x] = summation_error(sum, nodes.size());
+        for (std::size_t k = 0; k < nodes.size(); ++k) {
+            s.cluster_sums.to_own_cluster[nodes[k]] = sums[k];
+            s.cluster_sums.error[nodes[k]] = summation_error(sums[k], nodes.size());
         }
     }
 }
