@@ -117,7 +117,10 @@ void update_cluster_sums(State& s) {
         // Each node that moved reads its own row once: it gives the node's
         // new sum, and what the nodes that stayed gain in the cluster it
         // joined and lose in the one it left.
-        for (const auto& [y, joined] : moved) {
+        for (const auto& move : moved) {
+            // Named copies: lambdas may not capture structured bindings in every compiler.
+            const int y = move.first;
+            const int joined = move.second;
             const float* row = s.dist[y];
             const int left = sums.cluster_of[y];
             double sum = 0;
