@@ -157,7 +157,7 @@ void run(const Arguments& args, std::chrono::steady_clock::time_point start) {
     }
     TokenReader in(file);
     State s;
-    read_header(in, s.n, s.p);
+    read_header(in, args.data, s.n, s.p);
     load_problem(s, in);
     const CertifiedSolution result = certify(s, options);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

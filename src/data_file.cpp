@@ -175,9 +175,9 @@ ParseResult parse_real(std::string_view token, float& value) {
     return ParseResult::ok;
 }
 
-void read_header(TokenReader& in, int& n, int& p) {
+void read_header(TokenReader& in, const std::string& file_name, int& n, int& p) {
     if (parse_int(in.next(), n) != ParseResult::ok || parse_int(in.next(), p) != ParseResult::ok) {
-        throw Fatal{"\nCabecalho invalido em 'facloc.dat': esperados n e p inteiros\n"};
+        throw Fatal{"\nCabecalho invalido em '" + file_name + "': esperados n e p inteiros\n"};
     }
 }
 

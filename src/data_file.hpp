@@ -43,8 +43,9 @@ ParseResult parse_int(std::string_view token, int& value);
 // large for a float is out of range; one too small is 0.
 ParseResult parse_real(std::string_view token, float& value);
 
-// Reads n and p; throws Fatal when they are not two ints.
-void read_header(TokenReader& in, int& n, int& p);
+// Reads n and p from the file named file_name; throws Fatal, naming it,
+// when they are not two ints.
+void read_header(TokenReader& in, const std::string& file_name, int& n, int& p);
 
 // Reads the distance between nodes i and j; throws Fatal when it is missing,
 // not a number, negative, or not below INF_DIST.

@@ -18,7 +18,7 @@ int main() {
     try {
         pmedian::TokenReader in(file);
         pmedian::State s;
-        pmedian::read_header(in, s.n, s.p);
+        pmedian::read_header(in, "facloc.dat", s.n, s.p);
         pmedian::print_size(stdout, s.n, s.p);
         pmedian::load_problem(s, in);
         pmedian::solve(s);

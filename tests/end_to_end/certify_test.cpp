@@ -106,6 +106,9 @@ TEST(CertifyCommand, BadArgumentsExitTwoAndBadDataOne) {
         EXPECT_EQ(run.status, 2) << args;
         EXPECT_EQ(run.output.rfind("pmedian-certify: ", 0), 0u) << args;
     }
+    dir.write("words.dat", "seven three\n");
+    EXPECT_EQ(certify(dir, "words.dat", true).output,
+              "pmedian-certify: Cabecalho invalido em 'words.dat': esperados n e p inteiros\n");
     const testing::RunResult cut = certify(dir, "cut.dat", true);
     EXPECT_EQ(cut.status, 1);
     EXPECT_EQ(cut.output, "pmedian-certify: Distancia invalida ou ausente entre os nos 0 e 3\n");

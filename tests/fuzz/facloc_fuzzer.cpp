@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         pmedian::TokenReader in(in_file);
         pmedian::State s;
         s.out = sink;
-        pmedian::read_header(in, s.n, s.p);
+        pmedian::read_header(in, "facloc.dat", s.n, s.p);
         if (s.n <= largest_loaded) {
             pmedian::load_problem(s, in);
             if (s.n <= largest_solved) pmedian::solve(s);

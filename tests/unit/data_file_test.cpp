@@ -177,7 +177,7 @@ TEST(ReadHeader, NeedsTwoInts) {
         int n = 0;
         int p = 0;
         try {
-            read_header(in, n, p);
+            read_header(in, "facloc.dat", n, p);
             ADD_FAILURE() << "accepted '" << text << "'";
         } catch (const Fatal& fatal) {
             EXPECT_EQ(fatal.message, invalid);
