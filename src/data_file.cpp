@@ -38,11 +38,14 @@ std::FILE* open_data_file(const char* name) {
     return file;
 }
 
-TokenReader::TokenReader(std::FILE* file) : file_(file), chunk_(chunk_size) {}
+// One byte past the chunk holds a space, so that a token's scan needs no
+// bound check: it always ends at white space.
+TokenReader::TokenReader(std::FILE* file) : file_(file), chunk_(chunk_size + 1) {}
 
 bool TokenReader::refill() {
     pos_ = 0;
-    end_ = at_end_ ? 0 : std::fread(chunk_.data(), 1, chunk_.size(), file_);
+    end_ = at_end_ ? 0 : std::fread(chunk_.data(), 1, chunk_size, file_);
+    chunk_[end_] = ' ';
     if (end_ == 0) at_end_ = true;
     return end_ > 0;
 }
@@ -58,7 +61,7 @@ std::string_view TokenReader::next() {
         pos = 0;
     }
     const std::size_t start = pos;
-    while (pos < end_ && !is_space(data[pos])) ++pos;
+    while (!is_space(data[pos])) ++pos;
     pos_ = pos;
     if (pos < end_ || at_end_) return {data + start, pos - start};
 
