@@ -1,7 +1,6 @@
 #include "certify.hpp"
 
 #include <algorithm>
-#include <charconv>
 #include <limits>
 #include <map>
 #include <set>
@@ -12,13 +11,6 @@
 namespace pmedian {
 
 namespace {
-
-// The shortest text that reads back as the same float.
-std::string shortest(float x) {
-    char text[32];
-    const auto end = std::to_chars(text, text + sizeof text, x).ptr;
-    return std::string(text, end);
-}
 
 class Certifier {
 public:
@@ -73,30 +65,17 @@ private:
             best_cost_ = result.cost;
             best_medians_ = result.medians;
         }
-        write_arrangement(s, result.medians);
+        medians_first(result.medians, s.sv_node);
         return float(result.cost);
-    }
-
-    // sv_node: the medians, then every other node ascending.
-    static void write_arrangement(State& s, const std::vector<int>& medians) {
-        std::vector<char> is_median(std::size_t(s.n), 0);
-        int a = 0;
-        for (int m : medians) {
-            is_median[m] = 1;
-            s.sv_node[a++] = m;
-        }
-        for (int v = 0; v < s.n; ++v) {
-            if (!is_median[v]) s.sv_node[a++] = v;
-        }
     }
 
     void observe(const State& s, int iteration, float pi) {
         iterations_ = iteration;
         if (options_.trace == nullptr) return;
         // No upper bound yet is an empty field rather than the sentinel.
-        const std::string upper = s.best_ub < INF_DIST ? shortest(s.best_ub) : "";
-        std::fprintf(options_.trace, "%d,%s,%s,%s,%s\n", iteration, shortest(s.best_lb).c_str(), upper.c_str(),
-                     shortest(pi).c_str(), shortest(s.t).c_str());
+        const std::string upper = s.best_ub < INF_DIST ? shortest_text(s.best_ub) : "";
+        std::fprintf(options_.trace, "%d,%s,%s,%s,%s\n", iteration, shortest_text(s.best_lb).c_str(), upper.c_str(),
+                     shortest_text(pi).c_str(), shortest_text(s.t).c_str());
     }
 
     std::vector<int> serving_medians(const std::vector<int>& medians) const {
@@ -129,5 +108,17 @@ private:
 }  // namespace
 
 CertifiedSolution certify(State& s, const CertifyOptions& options) { return Certifier(s, options).run(); }
+
+void medians_first(const std::vector<int>& medians, std::vector<int>& arrangement) {
+    std::vector<char> is_median(arrangement.size(), 0);
+    std::size_t a = 0;
+    for (int m : medians) {
+        is_median[m] = 1;
+        arrangement[a++] = m;
+    }
+    for (std::size_t v = 0; v < arrangement.size(); ++v) {
+        if (!is_median[v]) arrangement[a++] = int(v);
+    }
+}
 
 }  // namespace pmedian

@@ -2,9 +2,11 @@
 // solver, each feasible solution it builds improved by the swap search.
 #pragma once
 
+#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "problem.hpp"
@@ -29,5 +31,15 @@ struct CertifiedSolution {
 
 // Runs the loop on the loaded state s; the arrays of s stay allocated.
 CertifiedSolution certify(State& s, const CertifyOptions& options);
+
+// An arrangement of the n nodes: the medians, then every other node ascending.
+void medians_first(const std::vector<int>& medians, std::vector<int>& arrangement);
+
+// The shortest text that reads back as the same float or double.
+template <typename Real>
+std::string shortest_text(Real x) {
+    char text[64];
+    return std::string(text, std::to_chars(text, text + sizeof text, x).ptr);
+}
 
 }  // namespace pmedian

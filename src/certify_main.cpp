@@ -1,6 +1,6 @@
 // pmedian-certify: the relaxation's bound with a swap-improved solution,
 // reported as pmedian reports, or as JSON.
-#include <charconv>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -86,16 +86,6 @@ Arguments parse_arguments(int argc, char** argv) {
     return args;
 }
 
-std::string number(double x) {
-    char text[64];
-    return std::string(text, std::to_chars(text, text + sizeof text, x).ptr);
-}
-
-std::string number(float x) {
-    char text[64];
-    return std::string(text, std::to_chars(text, text + sizeof text, x).ptr);
-}
-
 std::string json_list(const std::vector<int>& values) {
     std::string text = "[";
     for (std::size_t k = 0; k < values.size(); ++k) {
@@ -108,8 +98,8 @@ std::string json_list(const std::vector<int>& values) {
 void print_json(const State& s, const CertifiedSolution& r, double seconds) {
     std::printf("{\"n\":%d,\"p\":%d,\"medians\":%s,\"median_of\":%s,\"cost\":%s,\"lower_bound\":%s,\"gap\":%s,"
                 "\"status\":\"%s\",\"iterations\":%d,\"seconds\":%.3f}\n",
-                s.n, s.p, json_list(r.medians).c_str(), json_list(r.median_of).c_str(), number(r.cost).c_str(),
-                number(r.lower_bound).c_str(), number(r.cost - double(r.lower_bound)).c_str(),
+                s.n, s.p, json_list(r.medians).c_str(), json_list(r.median_of).c_str(), shortest_text(r.cost).c_str(),
+                shortest_text(r.lower_bound).c_str(), shortest_text(r.cost - double(r.lower_bound)).c_str(),
                 r.optimal ? "optimal" : "feasible", r.iterations, seconds);
 }
 
@@ -118,15 +108,7 @@ void print_report(State& s, const CertifiedSolution& r) {
     print_banner(stdout);
     print_size(stdout, s.n, s.p);
     print_status(stdout, r.optimal);
-    std::vector<char> is_median(std::size_t(s.n), 0);
-    int a = 0;
-    for (int m : r.medians) {
-        is_median[m] = 1;
-        s.best[a++] = m;
-    }
-    for (int v = 0; v < s.n; ++v) {
-        if (!is_median[v]) s.best[a++] = v;
-    }
+    medians_first(r.medians, s.best);
     double total = 0;
     print_node_lines(s, [&](float d) { total += d; });
     print_total(stdout, total);

@@ -92,6 +92,36 @@ void sum_every_cluster_afresh(State& s) {
     }
 }
 
+// Each node that moved reads its own row once: it gives the node's new
+// sum, and what the nodes that stayed gain in the cluster it joined and
+// lose in the one it left. Exact sums need no bound on their rounding.
+void apply_moves(State& s, const std::vector<std::pair<int, int>>& moved) {
+    ClusterSums& sums = s.cluster_sums;
+    const bool bounded = sums.mode == ClusterSums::Mode::inexact;
+    auto add = [&](int x, double d) {
+        sums.to_own_cluster[x] += d;
+        if (bounded) sums.error[x] += rounding_of(sums.to_own_cluster[x]);
+    };
+    for (const auto& move : moved) {
+        // Named copies: lambdas may not capture structured bindings in every compiler.
+        const int y = move.first;
+        const int joined = move.second;
+        const float* row = s.dist[y];
+        const int left = sums.cluster_of[y];
+        double sum = 0;
+        for_each_in_cluster(s.vc[joined], [&](int x) {
+            sum += row[x];
+            if (sums.cluster_of[x] == joined) add(x, row[x]);
+        });
+        sums.to_own_cluster[y] = sum;
+        if (bounded) sums.error[y] = summation_error(sum, std::size_t(s.vc[joined].size) + 1);
+        if (left < 0) continue;
+        for_each_in_cluster(s.vc[left], [&](int x) {
+            if (sums.cluster_of[x] == left) add(x, -double(row[x]));
+        });
+    }
+}
+
 // Brings the per-node sums up to date with the clusters just assigned:
 // nodes that stayed gain the arrivals and lose the departures of their
 // cluster; nodes that moved are summed afresh.
@@ -114,33 +144,7 @@ void update_cluster_sums(State& s) {
     if (moved.size() * 4 > std::size_t(s.n)) {
         sum_every_cluster_afresh(s);
     } else {
-        // Each node that moved reads its own row once: it gives the node's
-        // new sum, and what the nodes that stayed gain in the cluster it
-        // joined and lose in the one it left.
-        for (const auto& move : moved) {
-            // Named copies: lambdas may not capture structured bindings in every compiler.
-            const int y = move.first;
-            const int joined = move.second;
-            const float* row = s.dist[y];
-            const int left = sums.cluster_of[y];
-            double sum = 0;
-            for_each_in_cluster(s.vc[joined], [&](int x) {
-                sum += row[x];
-                if (sums.cluster_of[x] == joined) {
-                    sums.to_own_cluster[x] += row[x];
-                    sums.error[x] += rounding_of(sums.to_own_cluster[x]);
-                }
-            });
-            sums.to_own_cluster[y] = sum;
-            sums.error[y] = summation_error(sum, std::size_t(s.vc[joined].size) + 1);
-            if (left < 0) continue;
-            for_each_in_cluster(s.vc[left], [&](int x) {
-                if (sums.cluster_of[x] == left) {
-                    sums.to_own_cluster[x] -= row[x];
-                    sums.error[x] += rounding_of(sums.to_own_cluster[x]);
-                }
-            });
-        }
+        apply_moves(s, moved);
     }
     for (int c = 0; c < s.p; ++c) for_each_in_cluster(s.vc[c], [&](int x) { sums.cluster_of[x] = c; });
 }
@@ -219,8 +223,8 @@ void find_nearest_medians(State& s) {
     } else if (!changed.empty()) {
         nearest_after_changes(s, changed);
     }
-    for (int c = 0; c < s.p; ++c) {
-        if (last.valid) last.was_median[last.medians[c]] = 0;
+    if (last.valid) {
+        for (int c = 0; c < s.p; ++c) last.was_median[last.medians[c]] = 0;
     }
     for (int c = 0; c < s.p; ++c) {
         last.medians[c] = s.sv_node[c];

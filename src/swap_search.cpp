@@ -29,7 +29,16 @@ public:
         const float before = d2_[i];
         if (first_[i] == k || second_[i] == k) {
             recompute(i);
-        } else if (d < d1_[i]) {
+        } else {
+            offer(i, k, d);
+        }
+        return d2_[i] != before;
+    }
+
+private:
+    // Median position k, at distance d, against node i's two nearest.
+    void offer(int i, int k, float d) {
+        if (d < d1_[i]) {
             second_[i] = first_[i];
             d2_[i] = d1_[i];
             first_[i] = k;
@@ -38,25 +47,12 @@ public:
             second_[i] = k;
             d2_[i] = d;
         }
-        return d2_[i] != before;
     }
 
-private:
     void recompute(int i) {
         first_[i] = second_[i] = -1;
         d1_[i] = d2_[i] = unreachable;
-        for (int k = 0; k < int(medians_.size()); ++k) {
-            const float d = dist_[medians_[k]][i];
-            if (d < d1_[i]) {
-                second_[i] = first_[i];
-                d2_[i] = d1_[i];
-                first_[i] = k;
-                d1_[i] = d;
-            } else if (d < d2_[i]) {
-                second_[i] = k;
-                d2_[i] = d;
-            }
-        }
+        for (int k = 0; k < int(medians_.size()); ++k) offer(i, k, dist_[medians_[k]][i]);
     }
 
     const DistMatrix& dist_;
@@ -69,7 +65,7 @@ private:
 // ends and never raises the cost.
 bool improves(double change, double cost) { return change < -1e-9 * (1.0 + cost); }
 
-// With one median every node goes to the one that enters.
+// Whether the medians, in any order, are a known local optimum.
 bool known(const SwapStops& stops, const std::vector<int>& medians) {
     if (!stops.known_local_optimum) return false;
     std::vector<int> ascending = medians;
@@ -77,6 +73,7 @@ bool known(const SwapStops& stops, const std::vector<int>& medians) {
     return stops.known_local_optimum(ascending);
 }
 
+// With one median every node goes to the one that enters.
 double single_median_search(const DistMatrix& dist, int n, std::vector<int>& medians, const SwapStops& stops) {
     auto cost_of = [&](int median) {
         double cost = 0;
