@@ -85,12 +85,18 @@ void improve_benchmark(benchmark::State& state) {
 BENCHMARK(relax_benchmark<pmedian::straightforward::relax>)->Name("relax/straightforward")->Arg(1)->Arg(0);
 BENCHMARK(relax_benchmark<pmedian::relax>)->Name("relax/fast")->Arg(1)->Arg(0);
 BENCHMARK(assign_benchmark<pmedian::straightforward::assign_clients>)
-    ->Name("assign_clients/straightforward")->Arg(1)->Arg(0);
+    ->Name("assign_clients/straightforward")
+    ->Arg(1)
+    ->Arg(0);
 BENCHMARK(assign_benchmark<pmedian::assign_clients>)->Name("assign_clients/fast")->Arg(1)->Arg(0);
 BENCHMARK(improve_benchmark<pmedian::straightforward::assign_clients, pmedian::straightforward::improve_clusters>)
-    ->Name("improve_clusters/straightforward")->Arg(1)->Arg(0);
+    ->Name("improve_clusters/straightforward")
+    ->Arg(1)
+    ->Arg(0);
 BENCHMARK(improve_benchmark<pmedian::assign_clients, pmedian::improve_clusters>)
-    ->Name("improve_clusters/fast")->Arg(1)->Arg(0);
+    ->Name("improve_clusters/fast")
+    ->Arg(1)
+    ->Arg(0);
 
 }  // namespace
 

@@ -36,9 +36,7 @@ public:
     }
 
 private:
-    bool out_of_time() const {
-        return options_.deadline && std::chrono::steady_clock::now() >= *options_.deadline;
-    }
+    bool out_of_time() const { return options_.deadline && std::chrono::steady_clock::now() >= *options_.deadline; }
 
     // The swap search from the medians in sv_node; the loop builds the same
     // median sets again and again, so each search is done once.

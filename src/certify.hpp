@@ -26,7 +26,7 @@ struct CertifiedSolution {
     double cost = 0;             // summed in double
     float lower_bound = 0;
     int iterations = 0;
-    bool optimal = false;        // cost within 1.0 of the lower bound
+    bool optimal = false;  // cost within 1.0 of the lower bound
 };
 
 // Runs the loop on the loaded state s; the arrays of s stay allocated.

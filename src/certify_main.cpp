@@ -96,11 +96,12 @@ std::string json_list(const std::vector<int>& values) {
 }
 
 void print_json(const State& s, const CertifiedSolution& r, double seconds) {
-    std::printf("{\"n\":%d,\"p\":%d,\"medians\":%s,\"median_of\":%s,\"cost\":%s,\"lower_bound\":%s,\"gap\":%s,"
-                "\"status\":\"%s\",\"iterations\":%d,\"seconds\":%.3f}\n",
-                s.n, s.p, json_list(r.medians).c_str(), json_list(r.median_of).c_str(), shortest_text(r.cost).c_str(),
-                shortest_text(r.lower_bound).c_str(), shortest_text(r.cost - double(r.lower_bound)).c_str(),
-                r.optimal ? "optimal" : "feasible", r.iterations, seconds);
+    std::printf(
+        "{\"n\":%d,\"p\":%d,\"medians\":%s,\"median_of\":%s,\"cost\":%s,\"lower_bound\":%s,\"gap\":%s,"
+        "\"status\":\"%s\",\"iterations\":%d,\"seconds\":%.3f}\n",
+        s.n, s.p, json_list(r.medians).c_str(), json_list(r.median_of).c_str(), shortest_text(r.cost).c_str(),
+        shortest_text(r.lower_bound).c_str(), shortest_text(r.cost - double(r.lower_bound)).c_str(),
+        r.optimal ? "optimal" : "feasible", r.iterations, seconds);
 }
 
 // pmedian's report of the solution, then the lower bound.

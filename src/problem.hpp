@@ -67,7 +67,7 @@ struct ClusterSums {
     Mode mode = Mode::unknown;
     std::vector<double> to_own_cluster;  // per node
     std::vector<double> error;           // per node: a bound on the rounding in to_own_cluster
-    std::vector<int> cluster_of;        // per node: the cluster those sums are for, or -1
+    std::vector<int> cluster_of;         // per node: the cluster those sums are for, or -1
 };
 
 // The last assignment, node by node. Between two calls of improve_clusters

@@ -155,8 +155,8 @@ double swap_search(const DistMatrix& dist, const CandidateLists& lists, int n, s
         const CandidateLists::Entry* list = lists.row(candidate);
         const double list_end = lists.width < n ? double(list[lists.width - 1].dist) : unreachable;
         const double farthest_second = nearest.d2(by_second[0]);
-        const auto beyond = std::partition_point(by_second.begin(), by_second.end(),
-                                                 [&](int i) { return nearest.d2(i) > list_end; });
+        const auto beyond =
+            std::partition_point(by_second.begin(), by_second.end(), [&](int i) { return nearest.d2(i) > list_end; });
         if (beyond - by_second.begin() > n / 4) {
             // Most blocks hold no node the candidate is near: a cheap test
             // of a whole block skips them.

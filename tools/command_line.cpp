@@ -8,8 +8,7 @@
 
 namespace pmedian::tools {
 
-int run_command_line(int argc, char** argv, const char* program, const char* help,
-                     const std::function<void()>& run) {
+int run_command_line(int argc, char** argv, const char* program, const char* help, const std::function<void()>& run) {
     for (int k = 1; k < argc; ++k) {
         if (std::strcmp(argv[k], "--help") == 0 || std::strcmp(argv[k], "-h") == 0) {
             std::fputs(help, stdout);

@@ -9,7 +9,6 @@ namespace pmedian::tools {
 // Prints help and returns 0 when an argument is --help or -h; otherwise
 // calls run, and on InputError or exhausted memory prints "program: message"
 // to standard error and returns 1. Returns 0 when run succeeds.
-int run_command_line(int argc, char** argv, const char* program, const char* help,
-                     const std::function<void()>& run);
+int run_command_line(int argc, char** argv, const char* program, const char* help, const std::function<void()>& run);
 
 }  // namespace pmedian::tools

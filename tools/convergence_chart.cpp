@@ -85,8 +85,8 @@ std::string convergence_chart_svg(const std::vector<TraceRow>& rows) {
     for (int k = 0; k <= ticks; ++k) {
         const double value = low + (high - low) * k / ticks;
         const double iteration = first + double(span) * k / ticks;
-        svg += "<text x=\"" + svg_number(left - 6) + "\" y=\"" + svg_number(sy(value) + 4) +
-               "\" text-anchor=\"end\">" + label(value) + "</text>\n";
+        svg += "<text x=\"" + svg_number(left - 6) + "\" y=\"" + svg_number(sy(value) + 4) + "\" text-anchor=\"end\">" +
+               label(value) + "</text>\n";
         svg += "<line x1=\"" + svg_number(left) + "\" y1=\"" + svg_number(sy(value)) + "\" x2=\"" +
                svg_number(left + plot_width) + "\" y2=\"" + svg_number(sy(value)) + "\" stroke=\"#ddd\"/>\n";
         svg += "<text x=\"" + svg_number(sx(iteration)) + "\" y=\"" + svg_number(top + plot_height + 18) +

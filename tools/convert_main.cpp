@@ -182,5 +182,6 @@ void run(const Arguments& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    return pmedian::tools::run_command_line(argc, argv, "pmedian-convert", help_text, [&] { run(parse_arguments(argc, argv)); });
+    return pmedian::tools::run_command_line(argc, argv, "pmedian-convert", help_text,
+                                            [&] { run(parse_arguments(argc, argv)); });
 }

@@ -128,7 +128,8 @@ DenseInstance read_orlib(std::istream& in) {
         long long ends[2] = {0, 0};
         for (long long& end : ends) {
             if (!words.next(token)) {
-                throw InputError("the file ends after " + std::to_string(e) + " of " + std::to_string(edges) + " edges");
+                throw InputError("the file ends after " + std::to_string(e) + " of " + std::to_string(edges) +
+                                 " edges");
             }
             if (!parse_whole(token, end) || end < 1 || end > n) {
                 throw InputError(line_label(words.line()) + "node '" + token + "' is not a number from 1 to " +

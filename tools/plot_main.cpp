@@ -54,8 +54,8 @@ void run(int argc, char** argv) {
     std::ifstream report_in = open_input(argv[2]);
     const SolutionReport report = read_report(report_in);
     if (int(points.size()) != report.n) {
-        throw InputError("the points file has " + std::to_string(points.size()) + " points, the report n = " +
-                         std::to_string(report.n));
+        throw InputError("the points file has " + std::to_string(points.size()) +
+                         " points, the report n = " + std::to_string(report.n));
     }
     write_output(solution_map_svg(points, report));
 }

@@ -48,8 +48,8 @@ SolutionReport read_report(std::istream& in) {
                          (last_message.empty() ? std::string() : " (pmedian said: " + last_message + ")"));
     }
     if (report.n < 1 || report.p < 1 || report.p > report.n || int(assigned.size()) != report.n - report.p) {
-        throw InputError("the report lists " + std::to_string(assigned.size()) + " nodes, not n - p = " +
-                         std::to_string(report.n - report.p));
+        throw InputError("the report lists " + std::to_string(assigned.size()) +
+                         " nodes, not n - p = " + std::to_string(report.n - report.p));
     }
     // Every node not listed is a median, even one that serves nobody.
     report.median_of.assign(report.n, -1);

@@ -10,8 +10,8 @@ namespace pmedian::tools {
 struct SolutionReport {
     int n = 0;
     int p = 0;
-    std::string status;      // "Solucao otima" or "Solucao nao otima"
-    std::string total;       // as printed, e.g. "29.00"
+    std::string status;          // "Solucao otima" or "Solucao nao otima"
+    std::string total;           // as printed, e.g. "29.00"
     std::vector<int> median_of;  // for each node its median; a median is its own
 };
 

@@ -57,13 +57,14 @@ std::string solution_map_svg(const std::vector<Point>& points, const SolutionRep
     const double radius = std::clamp(300.0 / std::sqrt(double(report.n)), 1.5, 6.0);
     for (int v = 0; v < report.n; ++v) {
         if (report.median_of[v] == v) continue;
-        svg += "<circle cx=\"" + sx(v) + "\" cy=\"" + sy(v) + "\" r=\"" + svg_number(radius) + "\" fill=\"" + colour(v) +
-               "\"/>\n";
+        svg += "<circle cx=\"" + sx(v) + "\" cy=\"" + sy(v) + "\" r=\"" + svg_number(radius) + "\" fill=\"" +
+               colour(v) + "\"/>\n";
     }
     const double side = radius * 3;
     for (const auto& [m, k] : cluster_index) {
-        svg += "<rect x=\"" + svg_number(std::stod(sx(m)) - side / 2) + "\" y=\"" + svg_number(std::stod(sy(m)) - side / 2) +
-               "\" width=\"" + svg_number(side) + "\" height=\"" + svg_number(side) + "\" fill=\"" + cluster_colour(k) +
+        svg += "<rect x=\"" + svg_number(std::stod(sx(m)) - side / 2) + "\" y=\"" +
+               svg_number(std::stod(sy(m)) - side / 2) + "\" width=\"" + svg_number(side) + "\" height=\"" +
+               svg_number(side) + "\" fill=\"" + cluster_colour(k) +
                "\" stroke=\"black\" stroke-width=\"1.5\"><title>median " + std::to_string(m) + "</title></rect>\n";
     }
     svg += "</g>\n";

@@ -18,7 +18,7 @@ const std::string seven_nodes = "7 3\n17 18 11 15 13 7\n16 16 9 5 21\n8 8 13 25\
 // d(i, j) of the seven-node instance.
 double seven_node_distance(int i, int j) {
     static const double upper[7][7] = {{0, 17, 18, 11, 15, 13, 7}, {0, 0, 16, 16, 9, 5, 21}, {0, 0, 0, 8, 8, 13, 25},
-                                       {0, 0, 0, 0, 8, 11, 18},    {0, 0, 0, 0, 0, 5, 21},  {0, 0, 0, 0, 0, 0, 18},
+                                       {0, 0, 0, 0, 8, 11, 18},    {0, 0, 0, 0, 0, 5, 21},   {0, 0, 0, 0, 0, 0, 18},
                                        {0, 0, 0, 0, 0, 0, 0}};
     return i < j ? upper[i][j] : upper[j][i];
 }

@@ -36,12 +36,21 @@ TEST(HostileInput, EmptyOrJunkFilesHaveNoHeader) {
     std::string junk;
     for (int k = 0; k < 4096; ++k) junk += char((k * 151 + 7) % 256);
     expect_failure(junk, bad_header);
-    expect_failure("\xef\xbb\xbf" "4 1\n1 1 1 2 2 2\n", bad_header);  // a byte-order mark is not a digit
+    expect_failure(
+        "\xef\xbb\xbf"
+        "4 1\n1 1 1 2 2 2\n",
+        bad_header);  // a byte-order mark is not a digit
 }
 
 TEST(HostileInput, NulByteInsideANumber) {
-    expect_failure(std::string("4 1\n1 1\0" "1 2 2 2\n", 16), missing(4, 1, 0, 2));
-    expect_failure(std::string("4\0" " 1\n1 1 1 2 2 2\n", 15), bad_header);
+    expect_failure(std::string("4 1\n1 1\0"
+                               "1 2 2 2\n",
+                               16),
+                   missing(4, 1, 0, 2));
+    expect_failure(std::string("4\0"
+                               " 1\n1 1 1 2 2 2\n",
+                               15),
+                   bad_header);
 }
 
 TEST(HostileInput, TokenOfAMegabyte) {
@@ -67,8 +76,9 @@ TEST(HostileInput, MatrixCutShortAnywhere) {
 }
 
 TEST(HostileInput, EachKindOfBadToken) {
-    for (const char* token : {"abc", "2,5", "5abc", "1e", "1e+", "e5", ".", "-", "1..2", "1.2.3", "--1", "+-1", "nan",
-                              "NaN", "inf", "-inf", "Infinity", "0x10", "0x1p3", "1f", "5%", "\x80"}) {
+    for (const char* token :
+         {"abc", "2,5", "5abc", "1e",  "1e+",  "e5",       ".",    "-",     "1..2", "1.2.3", "--1",
+          "+-1", "nan", "NaN",  "inf", "-inf", "Infinity", "0x10", "0x1p3", "1f",   "5%",    "\x80"}) {
         expect_failure(std::string("3 1\n1 ") + token + " 1\n", missing(3, 1, 0, 2));
     }
 }

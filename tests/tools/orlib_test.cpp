@@ -37,9 +37,9 @@ TEST(OrlibConversion, SmallGraphsGiveMetricMatrices) {
 TEST(OrlibConversion, FirstInstanceSolvesToItsOptimum) {
     if (!have_orlib()) GTEST_SKIP() << "no OR-Library files in " << orlib_dir;
     testing::TempDir dir;
-    const testing::RunResult run = testing::run_in(
-        dir, std::string("'") + PMEDIAN_CONVERT_EXE + "' orlib '" + orlib_dir + "/pmed1.txt' -o facloc.dat && '" +
-                 PMEDIAN_EXE + "'");
+    const testing::RunResult run =
+        testing::run_in(dir, std::string("'") + PMEDIAN_CONVERT_EXE + "' orlib '" + orlib_dir +
+                                 "/pmed1.txt' -o facloc.dat && '" + PMEDIAN_EXE + "'");
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.output.find("\nStatus: Solucao otima\n"), std::string::npos);
     EXPECT_NE(run.output.find("\nCusto da solucao =     5819.00\n"), std::string::npos);

@@ -1,6 +1,8 @@
 // The certifying loop on tiny instances solved by enumeration: its bound
 // never passes the optimum, its cost is that of its medians, a proof is
 // true, and without one it is never worse than the solver's own loop.
+#include "certify.hpp"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "certify.hpp"
 #include "state_builder.hpp"
 #include "subgradient.hpp"
 #include "swap_search.hpp"

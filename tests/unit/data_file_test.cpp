@@ -46,7 +46,13 @@ TEST(TokenReader, KeepsTokensWholeAcrossChunks) {
 }
 
 TEST(TokenReader, KeepsNulBytesInsideTokens) {
-    EXPECT_EQ(tokens_of(std::string("1\0" "2 3", 5)), (std::vector<std::string>{std::string("1\0" "2", 3), "3"}));
+    EXPECT_EQ(tokens_of(std::string("1\0"
+                                    "2 3",
+                                    5)),
+              (std::vector<std::string>{std::string("1\0"
+                                                    "2",
+                                                    3),
+                                        "3"}));
 }
 
 TEST(ParseInt, AcceptsSignedWholeNumbersThatFitAnInt) {
@@ -72,9 +78,9 @@ TEST(ParseInt, RejectsAnythingElse) {
 
 TEST(ParseReal, AcceptsTheDecimalGrammar) {
     const std::pair<const char*, float> cases[] = {
-        {"5", 5.0f},       {"5.", 5.0f},         {".5", 0.5f},      {"5.25", 5.25f},  {"+5", 5.0f},
-        {"-2.5", -2.5f},   {"1e3", 1000.0f},     {"1E+3", 1000.0f}, {"25e-1", 2.5f},  {"007", 7.0f},
-        {"0.1", 0.1f},     {"1e-50", 0.0f},      {"1e-40", 1e-40f}, {"-0", -0.0f},    {".5e1", 5.0f},
+        {"5", 5.0f},     {"5.", 5.0f},     {".5", 0.5f},      {"5.25", 5.25f}, {"+5", 5.0f},
+        {"-2.5", -2.5f}, {"1e3", 1000.0f}, {"1E+3", 1000.0f}, {"25e-1", 2.5f}, {"007", 7.0f},
+        {"0.1", 0.1f},   {"1e-50", 0.0f},  {"1e-40", 1e-40f}, {"-0", -0.0f},   {".5e1", 5.0f},
     };
     for (const auto& [token, expected] : cases) {
         float v = -1;
@@ -116,8 +122,8 @@ TEST(ParseReal, ShortDecimalsRoundAsTheFullConversionDoes) {
 }
 
 TEST(ParseReal, RejectsWhatIsNotADecimalReal) {
-    for (const char* token : {"", "abc", "2,5", "5abc", "1e", "1e+", "e5", ".", "+", "-.", "1.2.3", "--5",
-                              "nan", "inf", "-inf", "infinity", "0x1p3", "0x10", "1e5.0", "5 "}) {
+    for (const char* token : {"",      "abc", "2,5", "5abc", "1e",   "1e+",      "e5",    ".",    "+",     "-.",
+                              "1.2.3", "--5", "nan", "inf",  "-inf", "infinity", "0x1p3", "0x10", "1e5.0", "5 "}) {
         float v = 0;
         EXPECT_EQ(parse_real(token, v), ParseResult::invalid) << token;
     }

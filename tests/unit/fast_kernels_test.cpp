@@ -32,10 +32,18 @@ State random_state(const Instance& in) {
     for (int i = 0; i < in.n; ++i) {
         for (int j = i + 1; j < in.n; ++j) {
             switch (in.kind) {
-                case Kind::whole: triangle.push_back(float(rng() % 1000)); break;
-                case Kind::fractional: triangle.push_back(std::uniform_real_distribution<float>(0, 100)(rng)); break;
-                case Kind::tied: triangle.push_back(float(rng() % 3)); break;
-                case Kind::tied_fractional: triangle.push_back(float(rng() % 4) * 0.1f + 0.1f); break;
+                case Kind::whole:
+                    triangle.push_back(float(rng() % 1000));
+                    break;
+                case Kind::fractional:
+                    triangle.push_back(std::uniform_real_distribution<float>(0, 100)(rng));
+                    break;
+                case Kind::tied:
+                    triangle.push_back(float(rng() % 3));
+                    break;
+                case Kind::tied_fractional:
+                    triangle.push_back(float(rng() % 4) * 0.1f + 0.1f);
+                    break;
             }
         }
     }

@@ -1,5 +1,7 @@
 // The swap search against brute force: it never raises the cost, reports
 // the cost of the medians it leaves, and leaves no exchange that pays.
+#include "swap_search.hpp"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,7 +11,6 @@
 
 #include "relaxation.hpp"
 #include "state_builder.hpp"
-#include "swap_search.hpp"
 
 namespace pmedian {
 namespace {
