@@ -92,32 +92,61 @@ void sum_every_cluster_afresh(State& s) {
     }
 }
 
+// The nodes of every cluster in ascending order, so that a row is read
+// forward: the hardware fetches ahead of the scattered columns.
+struct SortedClusters {
+    std::vector<int> start;  // per cluster, then one past the last
+    std::vector<int> nodes;
+    template <typename Fn>
+    void for_each(int c, Fn fn) const {
+        for (int k = start[c]; k < start[c + 1]; ++k) fn(nodes[k]);
+    }
+};
+
+SortedClusters sort_clusters(const State& s, const std::vector<int>& cluster_of) {
+    SortedClusters sorted;
+    sorted.start.assign(std::size_t(s.p) + 1, 0);
+    for (int x = 0; x < s.n; ++x) {
+        if (cluster_of[x] >= 0) ++sorted.start[cluster_of[x] + 1];
+    }
+    for (int c = 0; c < s.p; ++c) sorted.start[c + 1] += sorted.start[c];
+    sorted.nodes.resize(std::size_t(sorted.start[s.p]));
+    std::vector<int> next(sorted.start.begin(), sorted.start.end() - 1);
+    for (int x = 0; x < s.n; ++x) {
+        if (cluster_of[x] >= 0) sorted.nodes[next[cluster_of[x]]++] = x;
+    }
+    return sorted;
+}
+
 // Each node that moved reads its own row once: it gives the node's new
 // sum, and what the nodes that stayed gain in the cluster it joined and
 // lose in the one it left. Exact sums need no bound on their rounding.
-void apply_moves(State& s, const std::vector<std::pair<int, int>>& moved) {
+void apply_moves(State& s, const std::vector<std::pair<int, int>>& moved, const std::vector<int>& new_cluster) {
     ClusterSums& sums = s.cluster_sums;
     const bool bounded = sums.mode == ClusterSums::Mode::inexact;
+    const SortedClusters old_clusters = sort_clusters(s, sums.cluster_of);
+    const SortedClusters new_clusters = sort_clusters(s, new_cluster);
     auto add = [&](int x, double d) {
         sums.to_own_cluster[x] += d;
         if (bounded) sums.error[x] += rounding_of(sums.to_own_cluster[x]);
     };
     for (const auto& move : moved) {
-        // Named copies: lambdas may not capture structured bindings in every compiler.
+        // Named copies: lambdas may not capture structured bindings in every
+        // compiler.
         const int y = move.first;
         const int joined = move.second;
         const float* row = s.dist[y];
         const int left = sums.cluster_of[y];
         double sum = 0;
-        for_each_in_cluster(s.vc[joined], [&](int x) {
+        new_clusters.for_each(joined, [&](int x) {
             sum += row[x];
             if (sums.cluster_of[x] == joined) add(x, row[x]);
         });
         sums.to_own_cluster[y] = sum;
         if (bounded) sums.error[y] = summation_error(sum, std::size_t(s.vc[joined].size) + 1);
         if (left < 0) continue;
-        for_each_in_cluster(s.vc[left], [&](int x) {
-            if (sums.cluster_of[x] == left) add(x, -double(row[x]));
+        old_clusters.for_each(left, [&](int x) {
+            if (new_cluster[x] == left) add(x, -double(row[x]));
         });
     }
 }
@@ -135,8 +164,10 @@ void update_cluster_sums(State& s) {
     }
 
     std::vector<std::pair<int, int>> moved;  // node, the cluster it joined
+    std::vector<int> new_cluster(std::size_t(s.n));
     for (int c = 0; c < s.p; ++c) {
         for_each_in_cluster(s.vc[c], [&](int x) {
+            new_cluster[x] = c;
             if (sums.cluster_of[x] != c) moved.push_back({x, c});
         });
     }
@@ -144,17 +175,19 @@ void update_cluster_sums(State& s) {
     if (moved.size() * 4 > std::size_t(s.n)) {
         sum_every_cluster_afresh(s);
     } else {
-        apply_moves(s, moved);
+        apply_moves(s, moved, new_cluster);
     }
     for (int c = 0; c < s.p; ++c) for_each_in_cluster(s.vc[c], [&](int x) { sums.cluster_of[x] = c; });
 }
 
-// Nearest median of node v over every cluster, the first of equal ones.
+// Nearest median of node v over every cluster, the first of equal ones;
+// read in v's own row, the matrix being symmetric.
 void scan_all(const State& s, int v, float& nearest, int& cluster) {
     nearest = INF_DIST;
     cluster = 0;
+    const float* row = s.dist[v];
     for (int c = 0; c < s.p; ++c) {
-        const float d = s.dist[s.sv_node[c]][v];
+        const float d = row[s.sv_node[c]];
         if (d < nearest) {
             nearest = d;
             cluster = c;
@@ -162,52 +195,54 @@ void scan_all(const State& s, int v, float& nearest, int& cluster) {
     }
 }
 
-// The nearest median of every node in sv_node[p .. n-1]. Median by median,
-// so that one row of the matrix is read at a time (the matrix is
-// symmetric); ascending clusters with a strict comparison keep the first
-// of equal distances, as a client-by-client scan does.
+// Median c's row offered to every node: branch-free, so it vectorises
+// (kept out of line, where the compiler keeps the pointers apart).
+// With `on_ties`, an equal distance goes to the lower cluster.
+template <bool on_ties>
+[[gnu::noinline]] void offer_row(const float* __restrict row, int c, float* __restrict nearest, int* __restrict cluster,
+                                 int n) {
+    for (int v = 0; v < n; ++v) {
+        const float d = row[v];
+        const float kept = nearest[v];
+        const int kept_cluster = cluster[v];
+        int nearer = d < kept;
+        if constexpr (on_ties) nearer |= (d == kept) & (c < kept_cluster);
+        nearest[v] = d < kept ? d : kept;
+        cluster[v] = kept_cluster + (c - kept_cluster) * nearer;
+    }
+}
+
+// The nearest median of every node, median by median: one row of the
+// matrix at a time, read from end to end (a median's own entry is never
+// used). Ascending clusters with a strict comparison keep the first of
+// equal distances, as a client-by-client scan does.
 void nearest_from_scratch(State& s) {
     LastAssignment& last = s.last_assignment;
-    const int* arrangement = s.sv_node.data();
-    for (int a = s.p; a < s.n; ++a) {
-        last.nearest[arrangement[a]] = INF_DIST;
-        last.cluster[arrangement[a]] = 0;
-    }
+    std::fill(last.nearest.begin(), last.nearest.end(), INF_DIST);
+    std::fill(last.cluster.begin(), last.cluster.end(), 0);
     for (int c = 0; c < s.p; ++c) {
-        const float* row = s.dist[arrangement[c]];
-        for (int a = s.p; a < s.n; ++a) {
-            const int v = arrangement[a];
-            const float d = row[v];
-            if (d < last.nearest[v]) {
-                last.nearest[v] = d;
-                last.cluster[v] = c;
-            }
-        }
+        offer_row<false>(s.dist[s.sv_node[c]], c, last.nearest.data(), last.cluster.data(), s.n);
     }
 }
 
 // The same result from the last assignment when only the medians of
-// `changed` (ascending) differ: a node keeps the first nearest of the
-// clusters that stayed, so it needs comparing only with the changed ones,
+// `changed` differ: a node keeps the first nearest of the clusters that
+// stayed, so it needs comparing only with the changed ones (the first of
+// equal distances is the lowest cluster, in any order of comparison),
 // unless its own cluster changed or it was a median.
 void nearest_after_changes(State& s, const std::vector<int>& changed) {
     LastAssignment& last = s.last_assignment;
     std::vector<char> is_changed(std::size_t(s.p), 0);
     for (int c : changed) is_changed[c] = 1;
+    std::vector<int> rescan;
     for (int a = s.p; a < s.n; ++a) {
         const int v = s.sv_node[a];
-        if (last.was_median[v] || is_changed[last.cluster[v]]) {
-            scan_all(s, v, last.nearest[v], last.cluster[v]);
-            continue;
-        }
-        for (int c : changed) {
-            const float d = s.dist[s.sv_node[c]][v];
-            if (d < last.nearest[v] || (d == last.nearest[v] && c < last.cluster[v])) {
-                last.nearest[v] = d;
-                last.cluster[v] = c;
-            }
-        }
+        if (last.was_median[v] || is_changed[last.cluster[v]]) rescan.push_back(v);
     }
+    for (int c : changed) {
+        offer_row<true>(s.dist[s.sv_node[c]], c, last.nearest.data(), last.cluster.data(), s.n);
+    }
+    for (int v : rescan) scan_all(s, v, last.nearest[v], last.cluster[v]);
 }
 
 void find_nearest_medians(State& s) {
