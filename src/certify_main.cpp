@@ -18,7 +18,8 @@ namespace {
 
 using namespace pmedian;
 
-constexpr const char* help_text = R"(Usage: pmedian-certify [--json] [--time-limit SECONDS] [--trace FILE] [DATA]
+constexpr const char* help_text =
+    R"(Usage: pmedian-certify [--json] [--time-limit SECONDS] [--trace FILE] [DATA]
 
 Solves the p-median instance in DATA (default: facloc.dat in the current
 directory, in the format pmedian reads) with pmedian's Lagrangean/surrogate
@@ -97,7 +98,8 @@ std::string json_list(const std::vector<int>& values) {
 
 void print_json(const State& s, const CertifiedSolution& r, double seconds) {
     std::printf(
-        "{\"n\":%d,\"p\":%d,\"medians\":%s,\"median_of\":%s,\"cost\":%s,\"lower_bound\":%s,\"gap\":%s,"
+        "{\"n\":%d,\"p\":%d,\"medians\":%s,\"median_of\":%s,\"cost\":%s,"
+        "\"lower_bound\":%s,\"gap\":%s,"
         "\"status\":\"%s\",\"iterations\":%d,\"seconds\":%.3f}\n",
         s.n, s.p, json_list(r.medians).c_str(), json_list(r.median_of).c_str(), shortest_text(r.cost).c_str(),
         shortest_text(r.lower_bound).c_str(), shortest_text(r.cost - double(r.lower_bound)).c_str(),

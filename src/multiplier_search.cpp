@@ -1,20 +1,21 @@
 #include "multiplier_search.hpp"
 
+#include <vector>
+
 #include "relaxation.hpp"
 
 namespace pmedian {
 
 namespace {
 
-// Sum of lambda[i] times (number of opened medians serving client i, less one).
+// Sum of lambda[i] times (number of opened medians serving client i, less
+// one), each lambda[i] added once per serving median, client by client.
 float slope_measure(const State& s) {
-    const double t = s.t;
+    std::vector<int> serving;
+    count_serving_medians(s, serving);
     float slope = 0;
     for (int i = 0; i < s.n; ++i) {
-        const double weighted = t * double(s.lambda[i]);
-        for (int k = 0; k < s.p; ++k) {
-            if (weighted > double(s.dist[s.node[k]][i])) slope = float(double(slope) + double(s.lambda[i]));
-        }
+        for (int k = 0; k < serving[i]; ++k) slope = float(double(slope) + double(s.lambda[i]));
     }
     for (int i = 0; i < s.n; ++i) slope = float(double(slope) - double(s.lambda[i]));
     return slope;
@@ -53,6 +54,7 @@ float search_t(State& s, float& t_start, const float& start_step) {
             saved_value = s.bound;
             s.sv_node = s.node;
             s.sv_beta = s.beta;
+            s.sv_unsorted_tail = s.unsorted_tail;
             best_value = s.bound;
             best_t = s.t;
             t_start = s.t;
@@ -89,6 +91,7 @@ float search_t(State& s, float& t_start, const float& start_step) {
     s.bound = saved_value;
     s.node = s.sv_node;
     s.beta = s.sv_beta;
+    s.unsorted_tail = s.sv_unsorted_tail;
     return best_t;
 }
 

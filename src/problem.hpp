@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pmedian {
@@ -95,6 +96,10 @@ struct State {
     std::vector<float> beta;
     std::vector<float> sv_beta;
     std::vector<int> node;
+    // Ranges of node and beta past the first p that the sort of the last
+    // relaxation left for later (see order_relaxation_fully).
+    std::vector<std::pair<int, int>> unsorted_tail;
+    std::vector<std::pair<int, int>> sv_unsorted_tail;
     std::vector<int> best;
     std::vector<int> sv_node;
     std::vector<int> subg;

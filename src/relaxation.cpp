@@ -1,6 +1,8 @@
 #include "relaxation.hpp"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -8,15 +10,65 @@ namespace pmedian {
 
 namespace {
 
-// Rows wider than this fraction of n are rarely needed in full: a client
-// whose weighted multiplier reaches past its list's end scans its whole row.
-constexpr int list_fraction = 8;
+// A client's gains reach about as far as a cluster, n / p nodes: lists of
+// n / p entries (between n / 8 and n / 4) rarely fall short; a client whose
+// weighted multiplier reaches past its list's end scans its whole row.
 constexpr int shortest_list = 64;
+
+int list_width(int n, int p) {
+    if (n <= shortest_list) return n;
+    return std::max(shortest_list, n / std::clamp(p, 4, 8));
+}
+
+// The partition quicksort of beta[lo .. hi]. The two parts of a partition
+// are sorted independently, so recursing into the smaller and looping on
+// the larger gives the same order with a stack depth of at most log2(n);
+// and a part lying wholly at or past `defer_from` may be sorted later, in
+// unsorted_tail, with the same result.
+void quicksort(State& s, int lo, int hi, int defer_from) {
+    for (;;) {
+        if (lo >= defer_from) {
+            s.unsorted_tail.push_back({lo, hi});
+            return;
+        }
+        const float pivot = s.beta[lo + (hi - lo) / 2];
+        int i = lo;
+        int j = hi;
+        do {
+            while (s.beta[i] < pivot) ++i;
+            while (pivot < s.beta[j]) --j;
+            if (i <= j) {
+                std::swap(s.beta[i], s.beta[j]);
+                std::swap(s.node[i], s.node[j]);
+                ++i;
+                --j;
+            }
+        } while (i <= j);
+
+        const bool sort_left = lo < j;
+        const bool sort_right = i < hi;
+        if (sort_left && sort_right) {
+            if (j - lo < hi - i) {
+                quicksort(s, lo, j, defer_from);
+                lo = i;
+            } else {
+                quicksort(s, i, hi, defer_from);
+                hi = j;
+            }
+        } else if (sort_left) {
+            hi = j;
+        } else if (sort_right) {
+            lo = i;
+        } else {
+            return;
+        }
+    }
+}
 
 void build_candidate_lists(State& s) {
     const int n = s.n;
     CandidateLists& lists = s.candidates;
-    lists.width = n <= shortest_list ? n : std::max(shortest_list, n / list_fraction);
+    lists.width = list_width(n, s.p);
     lists.entries.resize(std::size_t(n) * std::size_t(lists.width));
     std::vector<CandidateLists::Entry> all(static_cast<std::size_t>(n));
     auto nearer = [](const CandidateLists::Entry& a, const CandidateLists::Entry& b) { return a.dist < b.dist; };
@@ -60,50 +112,48 @@ void relax(State& s) {
             b = float((double(list[k].dist) - weighted) + double(b));
         }
     }
-    sort_beta(s, 0, n - 1);
+    s.unsorted_tail.clear();
+    quicksort(s, 0, n - 1, s.p);
     float bound = 0;
     for (int k = 0; k < s.p; ++k) bound = float(double(bound) + double(s.beta[k]));
     for (int j = 0; j < n; ++j) bound = float(t * double(s.lambda[j]) + double(bound));
     s.bound = bound;
 }
 
-void sort_beta(State& s, int lo, int hi) {
-    // The two parts of a partition are sorted independently, so recursing
-    // into the smaller and looping on the larger gives the same order with
-    // a stack depth of at most log2(n).
-    for (;;) {
-        const float pivot = s.beta[lo + (hi - lo) / 2];
-        int i = lo;
-        int j = hi;
-        do {
-            while (s.beta[i] < pivot) ++i;
-            while (pivot < s.beta[j]) --j;
-            if (i <= j) {
-                std::swap(s.beta[i], s.beta[j]);
-                std::swap(s.node[i], s.node[j]);
-                ++i;
-                --j;
-            }
-        } while (i <= j);
+namespace {
 
-        const bool sort_left = lo < j;
-        const bool sort_right = i < hi;
-        if (sort_left && sort_right) {
-            if (j - lo < hi - i) {
-                sort_beta(s, lo, j);
-                lo = i;
-            } else {
-                sort_beta(s, i, hi);
-                hi = j;
-            }
-        } else if (sort_left) {
-            hi = j;
-        } else if (sort_right) {
-            lo = i;
-        } else {
-            return;
-        }
-    }
+// The least float whose value is at least w: for every float d,
+// w > double(d) exactly when d < the result, so a comparison with a double
+// can be made between floats.
+float least_float_not_below(double w) {
+    float f = float(w);
+    if (double(f) < w) f = std::nextafter(f, std::numeric_limits<float>::infinity());
+    return f;
+}
+
+// Adds one to count[j] wherever row[j] < threshold[j]; branch-free, so it
+// vectorises (kept out of line, where the compiler keeps the pointers apart).
+[[gnu::noinline]] void count_gains(const float* __restrict row, const float* __restrict threshold,
+                                   int* __restrict count, int n) {
+    for (int j = 0; j < n; ++j) count[j] += row[j] < threshold[j];
+}
+
+}  // namespace
+
+void count_serving_medians(const State& s, std::vector<int>& count) {
+    // Median by median, along its row: the matrix is symmetric, so row
+    // node[k] holds its distances to every client.
+    std::vector<float> threshold(std::size_t(s.n));
+    for (int j = 0; j < s.n; ++j) threshold[j] = least_float_not_below(double(s.t) * double(s.lambda[j]));
+    count.assign(std::size_t(s.n), 0);
+    for (int k = 0; k < s.p; ++k) count_gains(s.dist[s.node[k]], threshold.data(), count.data(), s.n);
+}
+
+void sort_beta(State& s, int lo, int hi) { quicksort(s, lo, hi, s.n); }
+
+void order_relaxation_fully(State& s) {
+    for (const auto& range : s.unsorted_tail) sort_beta(s, range.first, range.second);
+    s.unsorted_tail.clear();
 }
 
 }  // namespace pmedian

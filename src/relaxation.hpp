@@ -2,15 +2,27 @@
 // medians of the current multipliers.
 #pragma once
 
+#include <vector>
+
 #include "problem.hpp"
 
 namespace pmedian {
 
-// Fills beta and node for t and lambda, sorts them and sets bound.
+// Fills beta and node for t and lambda, sorts them and sets bound. Only
+// node[0 .. p-1] and beta[0 .. p-1] are final: most relaxations never
+// build a solution, so the sort leaves the parts of the tail that lie wholly
+// past p in unsorted_tail, for order_relaxation_fully.
 void relax(State& s);
+
+// Finishes the sort that relax began: node and beta as a whole sort gives them.
+void order_relaxation_fully(State& s);
 
 // Sorts beta[lo .. hi] ascending, moving node along; the partition order
 // decides which of equal reduced costs become medians.
 void sort_beta(State& s, int lo, int hi);
+
+// For each client j, how many of the opened medians node[0 .. p-1] would
+// serve it with a gain (t * lambda[j] > dist[median][j]).
+void count_serving_medians(const State& s, std::vector<int>& count);
 
 }  // namespace pmedian

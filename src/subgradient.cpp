@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 #include "clusters.hpp"
 #include "multiplier_search.hpp"
@@ -25,6 +26,7 @@ void initial_multipliers(State& s) {
 // Turns the relaxation in place into a feasible solution in sv_node and
 // improves it until its cost stops falling; returns the last lower cost.
 float build_solution(State& s, const LoopHooks& hooks) {
+    order_relaxation_fully(s);
     s.sv_node = s.node;
     float v = assign_clients(s);
     for (;;) {
@@ -61,14 +63,11 @@ int integer_part(float x) {
 }
 
 void compute_subgradient(State& s) {
+    std::vector<int> serving;
+    count_serving_medians(s, serving);
     s.subg_zero = 1;
-    const double t = s.t;
     for (int i = 0; i < s.n; ++i) {
-        const double weighted = t * double(s.lambda[i]);
-        s.subg[i] = 1;
-        for (int k = 0; k < s.p; ++k) {
-            if (weighted > double(s.dist[s.node[k]][i])) --s.subg[i];
-        }
+        s.subg[i] = 1 - serving[i];
         if (s.subg[i] != 0) s.subg_zero = 0;
     }
 }

@@ -115,7 +115,8 @@ TEST(ParseReal, ShortDecimalsRoundAsTheFullConversionDoes) {
         EXPECT_EQ(value, std::strtof(token.c_str(), nullptr)) << token;
     }
     float value = 0;
-    ASSERT_EQ(parse_real("16777217", value), ParseResult::ok);  // eight digits, halfway between two floats
+    ASSERT_EQ(parse_real("16777217", value),
+              ParseResult::ok);  // eight digits, halfway between two floats
     EXPECT_EQ(value, 16777216.0f);
     ASSERT_EQ(parse_real("0.3000001", value), ParseResult::ok);
     EXPECT_EQ(value, std::strtof("0.3000001", nullptr));

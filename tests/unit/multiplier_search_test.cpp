@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "relaxation.hpp"
 #include "state_builder.hpp"
 
 namespace pmedian {
@@ -24,10 +25,11 @@ TEST(SearchT, StepsUpThenHalvesBackAndRestoresTheBestRelaxation) {
     EXPECT_EQ(s.t, 1.125f);
     EXPECT_EQ(start_step, 0.5f);
     EXPECT_EQ(s.bound, 3.0f);
-    EXPECT_EQ(s.node, (std::vector<int>{2, 3, 0, 1}));
     EXPECT_EQ(s.sv_node, s.node);
-    EXPECT_EQ(s.beta, (std::vector<float>{-1, -1, -1, -1}));
     EXPECT_EQ(s.sv_beta, s.beta);
+    order_relaxation_fully(s);
+    EXPECT_EQ(s.node, (std::vector<int>{2, 3, 0, 1}));
+    EXPECT_EQ(s.beta, (std::vector<float>{-1, -1, -1, -1}));
 }
 
 TEST(SearchT, StopsWithoutEvaluatingAStepDownToZero) {

@@ -12,15 +12,18 @@ TEST(FormatTwoDecimals, RoundsExactHalvesAwayFromZero) {
     EXPECT_EQ(format_two_decimals(0.125, 0), "0.13");
     EXPECT_EQ(format_two_decimals(-2.125, 0), "-2.13");
     EXPECT_EQ(format_two_decimals(0.375, 0), "0.38");
-    EXPECT_EQ(format_two_decimals(9.995 + 0.0, 0), "9.99");  // 9.995 is just below the half
+    EXPECT_EQ(format_two_decimals(9.995 + 0.0, 0),
+              "9.99");  // 9.995 is just below the half
     EXPECT_EQ(format_two_decimals(99.875, 0), "99.88");
     EXPECT_EQ(format_two_decimals(999999.875, 11), "  999999.88");
     EXPECT_EQ(format_two_decimals(-0.625, 0), "-0.63");
 }
 
 TEST(FormatTwoDecimals, RoundsEverythingElseOnTheExactValue) {
-    EXPECT_EQ(format_two_decimals(double(1.005f), 0), "1.00");  // the float is 1.00499999...
-    EXPECT_EQ(format_two_decimals(double(2.345f), 0), "2.35");  // the float is 2.34500002...
+    EXPECT_EQ(format_two_decimals(double(1.005f), 0),
+              "1.00");  // the float is 1.00499999...
+    EXPECT_EQ(format_two_decimals(double(2.345f), 0),
+              "2.35");  // the float is 2.34500002...
     EXPECT_EQ(format_two_decimals(3.0, 11), "       3.00");
     EXPECT_EQ(format_two_decimals(0.25, 0), "0.25");
     EXPECT_EQ(format_two_decimals(12345678.0, 11), "12345678.00");

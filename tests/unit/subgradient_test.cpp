@@ -16,7 +16,8 @@ TEST(IntegerPart, TruncatesTowardZeroAndKeepsTheLow32Bits) {
     EXPECT_EQ(integer_part(-3.5f), -3);
     EXPECT_EQ(integer_part(4294967296.0f + 5 * 1024.0f), 5 * 1024);  // 2^32 + 5120
     EXPECT_EQ(integer_part(3e9f), int(3000000000u - 4294967296u));
-    EXPECT_EQ(integer_part(1e30f), 0);  // beyond 64 bits: the indefinite value, low half 0
+    EXPECT_EQ(integer_part(1e30f),
+              0);  // beyond 64 bits: the indefinite value, low half 0
 }
 
 TEST(ComputeSubgradient, CountsTheMediansServingEachClient) {
