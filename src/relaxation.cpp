@@ -65,6 +65,26 @@ void quicksort(State& s, int lo, int hi, int defer_from) {
     }
 }
 
+// The least float whose value is at least w: for every float d,
+// w > double(d) exactly when d < the result, so a comparison with a double
+// can be made between floats.
+float least_float_not_below(double w) {
+    float f = float(w);
+    if (double(f) < w) f = std::nextafter(f, std::numeric_limits<float>::infinity());
+    return f;
+}
+
+// A client's whole row: every candidate nearer than the threshold gains;
+// branch-free, so it vectorises (kept out of line, where the compiler keeps
+// the pointers apart).
+[[gnu::noinline]] void add_row_gains(const float* __restrict row, float threshold, double weighted,
+                                     float* __restrict beta, int n) {
+    for (int i = 0; i < n; ++i) {
+        const float gained = float((double(row[i]) - weighted) + double(beta[i]));
+        beta[i] = row[i] < threshold ? gained : beta[i];
+    }
+}
+
 void build_candidate_lists(State& s) {
     const int n = s.n;
     CandidateLists& lists = s.candidates;
@@ -99,15 +119,13 @@ void relax(State& s) {
     }
     for (int j = 0; j < n; ++j) {
         const double weighted = t * double(s.lambda[j]);
+        const float threshold = least_float_not_below(weighted);
         const CandidateLists::Entry* list = s.candidates.row(j);
-        if (width < n && weighted > double(list[width - 1].dist)) {
-            const float* row = s.dist[j];
-            for (int i = 0; i < n; ++i) {
-                if (weighted > double(row[i])) beta[i] = float((double(row[i]) - weighted) + double(beta[i]));
-            }
+        if (width < n && list[width - 1].dist < threshold) {
+            add_row_gains(s.dist[j], threshold, weighted, beta, n);
             continue;
         }
-        for (int k = 0; k < width && weighted > double(list[k].dist); ++k) {
+        for (int k = 0; k < width && list[k].dist < threshold; ++k) {
             float& b = beta[list[k].node];
             b = float((double(list[k].dist) - weighted) + double(b));
         }
@@ -121,15 +139,6 @@ void relax(State& s) {
 }
 
 namespace {
-
-// The least float whose value is at least w: for every float d,
-// w > double(d) exactly when d < the result, so a comparison with a double
-// can be made between floats.
-float least_float_not_below(double w) {
-    float f = float(w);
-    if (double(f) < w) f = std::nextafter(f, std::numeric_limits<float>::infinity());
-    return f;
-}
 
 // Adds one to count[j] wherever row[j] < threshold[j]; branch-free, so it
 // vectorises (kept out of line, where the compiler keeps the pointers apart).
