@@ -177,7 +177,7 @@ void update_cluster_sums(State& s) {
     } else {
         apply_moves(s, moved, new_cluster);
     }
-    for (int c = 0; c < s.p; ++c) for_each_in_cluster(s.vc[c], [&](int x) { sums.cluster_of[x] = c; });
+    sums.cluster_of = std::move(new_cluster);
 }
 
 // Nearest median of node v over every cluster, the first of equal ones;
