@@ -1,7 +1,10 @@
 #include "swap_search.hpp"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <limits>
+#include <optional>
 
 namespace pmedian {
 
@@ -10,29 +13,48 @@ namespace {
 constexpr double unreachable = std::numeric_limits<double>::infinity();
 constexpr int block = 8;
 
+// How a node is served: its nearest median (a position in medians) at d1,
+// its second-nearest at d2.
+struct Served {
+    int first = 0;
+    double d1 = unreachable;
+    double d2 = unreachable;
+};
+
 // Each node's nearest and second-nearest medians, as positions in medians.
 class NearestMedians {
 public:
-    NearestMedians(const DistMatrix& dist, int n, const std::vector<int>& medians)
-        : dist_(dist), medians_(medians), first_(n), second_(n), d1_(n), d2_(n) {
+    // position_of: per node, its position in medians, or -1.
+    NearestMedians(const DistMatrix& dist, const CandidateLists& lists, int n, const std::vector<int>& medians,
+                   const std::vector<int>& position_of)
+        : dist_(dist),
+          lists_(lists),
+          medians_(medians),
+          position_of_(position_of),
+          first_(n),
+          second_(n),
+          d1_(n),
+          d2_(n),
+          walk_lists_(walk_pays(n, int(medians.size()))) {
         for (int i = 0; i < n; ++i) recompute(i);
     }
 
-    int first(int i) const { return first_[i]; }
+    // A node's list meets its two nearest medians after about 2n / p
+    // entries, against the p of a scan; with 16 medians or more they are
+    // almost always among the list's n / 8 or more entries.
+    static bool walk_pays(int n, int p) { return p >= 16 && p * p >= 2 * n; }
+
+    Served served(int i) const { return {first_[i], d1_[i], d2_[i]}; }
     double d1(int i) const { return d1_[i]; }
-    double d2(int i) const { return d2_[i]; }
     const float* second_distances() const { return d2_.data(); }
 
-    // Median position k now holds a node at distance d from node i; true
-    // when the second-nearest distance of i changed.
-    bool replaced(int i, int k, float d) {
-        const float before = d2_[i];
+    // Median position k now holds a node at distance d from node i.
+    void replaced(int i, int k, float d) {
         if (first_[i] == k || second_[i] == k) {
             recompute(i);
         } else {
             offer(i, k, d);
         }
-        return d2_[i] != before;
     }
 
 private:
@@ -49,21 +71,277 @@ private:
         }
     }
 
+    // Among equal distances the list may meet another median first than
+    // the scan would; the distances, and so every sum, are the same.
     void recompute(int i) {
         first_[i] = second_[i] = -1;
         d1_[i] = d2_[i] = unreachable;
-        for (int k = 0; k < int(medians_.size()); ++k) offer(i, k, dist_[medians_[k]][i]);
+        if (walk_lists_) {
+            const CandidateLists::Entry* list = lists_.row(i);
+            for (int k = 0; k < lists_.width; ++k) {
+                const int position = position_of_[list[k].node];
+                if (position < 0) continue;
+                offer(i, position, list[k].dist);
+                if (second_[i] >= 0) return;
+            }
+            first_[i] = second_[i] = -1;
+            d1_[i] = d2_[i] = unreachable;
+        }
+        const float* row = dist_[i];  // the matrix is symmetric
+        for (int k = 0; k < int(medians_.size()); ++k) offer(i, k, row[medians_[k]]);
     }
 
     const DistMatrix& dist_;
+    const CandidateLists& lists_;
     const std::vector<int>& medians_;
+    const std::vector<int>& position_of_;
     std::vector<int> first_, second_;
     std::vector<float> d1_, d2_;  // distances are floats
+    bool walk_lists_;
+};
+
+// For every node as a candidate: what it gains on entering (gain) and, per
+// median, what that median's nodes keep of their removal loss (kept), brought
+// up to date node by node as exchanges change how nodes are served. These
+// sums are in another order than the exact weighing of a candidate, so they
+// only point to the candidate most likely to improve and tell when none can;
+// an exchange is still decided by the exact weighing.
+class ExchangeScreen {
+public:
+    ExchangeScreen(const DistMatrix& dist, const CandidateLists& lists, int n, int p)
+        : dist_(dist),
+          lists_(lists),
+          n_(n),
+          p_(p),
+          gain_(std::size_t(n), 0.0),
+          kept_(std::size_t(n) * std::size_t(p), 0.0),
+          kept_bits_(std::size_t(n), 0),
+          by_removal_(std::size_t(p)) {}
+
+    // Node i, served as `was`, is now served as `now`: takes back what it
+    // gave every candidate and gives what it gives now. A node not counted
+    // yet was served at d2 = -infinity, which gives nothing.
+    void change(int i, const Served& was, const Served& now) {
+        double* kept_was = kept_.data() + was.first;
+        double* kept_now = kept_.data() + now.first;
+        const std::uint64_t now_bit = bit(now.first);
+        auto give = [&](int c, double d) {
+            const std::size_t at = std::size_t(c) * std::size_t(p_);
+            if (d < was.d2) {
+                if (d < was.d1) gain_[c] -= was.d1 - d;
+                kept_was[at] -= d < was.d1 ? was.d2 - was.d1 : was.d2 - d;
+            }
+            if (d < now.d2) {
+                if (d < now.d1) gain_[c] += now.d1 - d;
+                kept_now[at] += d < now.d1 ? now.d2 - now.d1 : now.d2 - d;
+                kept_bits_[c] |= now_bit;
+            }
+        };
+        // Only candidates nearer than d2 receive anything; the list holds
+        // them all unless d2 reaches past its end.
+        const double reach = std::max(was.d2, now.d2);
+        const CandidateLists::Entry* list = lists_.row(i);
+        if (lists_.width < n_ && !(reach <= double(list[lists_.width - 1].dist))) {
+            const float* row = dist_[i];  // the matrix is symmetric
+            for (int c = 0; c < n_; ++c) {
+                if (row[c] < reach) give(c, row[c]);
+            }
+            return;
+        }
+        for (int k = 0; k < lists_.width && list[k].dist < reach; ++k) give(list[k].node, list[k].dist);
+    }
+
+    // The non-median whose best exchange lowers the cost most by these sums,
+    // and that lowering (negative when it does).
+    std::pair<int, double> most_promising(const std::vector<double>& removal, const std::vector<int>& position_of) {
+        for (int k = 0; k < p_; ++k) by_removal_[k] = k;
+        std::sort(by_removal_.begin(), by_removal_.end(), [&](int a, int b) { return removal[a] < removal[b]; });
+        int chosen = -1;
+        double change = unreachable;
+        for (int c = 0; c < n_; ++c) {
+            if (position_of[c] >= 0) continue;
+            const double least = least_removal_less_kept(c, removal);
+            if (least - gain_[c] < change) {
+                change = least - gain_[c];
+                chosen = c;
+            }
+        }
+        return {chosen, change};
+    }
+
+private:
+    // Medians share 64 bits by position: a clear bit means nothing kept at
+    // any of them.
+    static std::uint64_t bit(int k) { return std::uint64_t(1) << (k & 63); }
+
+    // Over the medians, the least removal loss less what candidate c keeps:
+    // where it keeps nothing that is the loss alone, so only the medians of
+    // its set bits are read, and of the others the one of least loss.
+    double least_removal_less_kept(int c, const std::vector<double>& removal) {
+        const double* kept = kept_.data() + std::size_t(c) * std::size_t(p_);
+        double least = unreachable;
+        std::uint64_t& bits = kept_bits_[c];
+        for (std::uint64_t left = bits; left != 0; left &= left - 1) {
+            const int b = std::countr_zero(left);
+            bool any = false;
+            for (int k = b; k < p_; k += 64) {
+                any |= kept[k] != 0;
+                least = std::min(least, removal[k] - kept[k]);
+            }
+            if (!any) bits &= ~bit(b);
+        }
+        for (int k : by_removal_) {
+            if (!(bits & bit(k))) return std::min(least, removal[k]);
+        }
+        return least;
+    }
+
+    const DistMatrix& dist_;
+    const CandidateLists& lists_;
+    int n_, p_;
+    std::vector<double> gain_;
+    std::vector<double> kept_;              // n rows of p
+    std::vector<std::uint64_t> kept_bits_;  // per candidate: where kept may not be zero
+    std::vector<int> by_removal_;           // median positions, least removal loss first
 };
 
 // A gain must exceed the rounding of the sums to count, so that the search
 // ends and never raises the cost.
 bool improves(double change, double cost) { return change < -1e-9 * (1.0 + cost); }
+
+struct Exchange {
+    int entering = -1;
+    int leaving = -1;  // a position in medians
+    double change = unreachable;
+};
+
+// The state of a search with p >= 2: the medians, how each node is served,
+// and what removing each median alone would cost.
+class ExchangeSearch {
+public:
+    ExchangeSearch(const DistMatrix& dist, const CandidateLists& lists, int n, std::vector<int>& medians)
+        : dist_(dist),
+          n_(n),
+          p_(int(medians.size())),
+          medians_(medians),
+          position_of_(positions(n, medians)),
+          nearest_(dist, lists, n, medians, position_of_),
+          removal_(std::size_t(p_)),
+          kept_(std::size_t(p_), 0.0) {
+        total_cost();
+        total_removal();
+        // Its table is p x n: kept no larger than the matrix.
+        if (2 * p_ <= n) {
+            screen_.emplace(dist, lists, n, p_);
+            const Served none{0, -unreachable, -unreachable};
+            for (int i = 0; i < n; ++i) screen_->change(i, none, nearest_.served(i));
+        }
+    }
+
+    double cost() const { return cost_; }
+
+    // The exchange that lowers the cost most, or none (entering -1) when no
+    // exchange lowers it beyond the rounding of the sums.
+    Exchange best() {
+        if (screen_) {
+            const auto [promising, estimate] = screen_->most_promising(removal_, position_of_);
+            // Half the least gain that counts: far above the rounding of
+            // either sum.
+            if (!(estimate < -0.5e-9 * (1.0 + cost_))) return {};
+            if (const Exchange exchange = weigh(promising); improves(exchange.change, cost_)) return exchange;
+        }
+        // The sums could not tell: weigh every candidate.
+        Exchange chosen;
+        for (int c = 0; c < n_; ++c) {
+            if (position_of_[c] >= 0) continue;
+            if (const Exchange exchange = weigh(c); exchange.change < chosen.change) chosen = exchange;
+        }
+        return improves(chosen.change, cost_) ? chosen : Exchange{};
+    }
+
+    void apply(const Exchange& exchange) {
+        const int entering = exchange.entering, leaving = exchange.leaving;
+        position_of_[medians_[leaving]] = -1;
+        position_of_[entering] = leaving;
+        medians_[leaving] = entering;
+        const float* row = dist_[entering];  // the matrix is symmetric
+        for (int i = 0; i < n_; ++i) {
+            const Served was = nearest_.served(i);
+            nearest_.replaced(i, leaving, row[i]);
+            const Served now = nearest_.served(i);
+            if (screen_ && (was.first != now.first || was.d1 != now.d1 || was.d2 != now.d2)) {
+                screen_->change(i, was, now);
+            }
+        }
+        total_cost();
+        total_removal();
+    }
+
+private:
+    static std::vector<int> positions(int n, const std::vector<int>& medians) {
+        std::vector<int> position_of(std::size_t(n), -1);
+        for (int k = 0; k < int(medians.size()); ++k) position_of[medians[k]] = k;
+        return position_of;
+    }
+
+    void total_cost() {
+        cost_ = 0;
+        for (int i = 0; i < n_; ++i) cost_ += nearest_.d1(i);
+    }
+
+    // Removing median k alone costs its nodes removal[k] more.
+    void total_removal() {
+        std::fill(removal_.begin(), removal_.end(), 0.0);
+        for (int i = 0; i < n_; ++i) {
+            const Served served = nearest_.served(i);
+            removal_[served.first] += served.d2 - served.d1;
+        }
+    }
+
+    // Candidate c against every median, exactly. It changes the removal
+    // loss only for the nodes it is nearer to than their second-nearest
+    // median, a few near it: their share is `kept`. Most blocks hold no
+    // such node: a cheap test of a whole block skips them.
+    Exchange weigh(int candidate) {
+        const float* row = dist_[candidate];  // the matrix is symmetric
+        double gain = 0;
+        auto weigh_node = [&](int i, double d) {
+            const Served served = nearest_.served(i);
+            if (d < served.d1) {
+                gain += served.d1 - d;
+                kept_[served.first] += served.d2 - served.d1;
+            } else if (d < served.d2) {
+                kept_[served.first] += served.d2 - d;
+            }
+        };
+        const float* second = nearest_.second_distances();
+        int i = 0;
+        for (; i + block <= n_; i += block) {
+            bool near = false;
+            for (int l = 0; l < block; ++l) near |= row[i + l] < second[i + l];
+            if (!near) continue;
+            for (int l = 0; l < block; ++l) weigh_node(i + l, row[i + l]);
+        }
+        for (; i < n_; ++i) weigh_node(i, row[i]);
+        int leaving = 0;
+        for (int k = 1; k < p_; ++k) {
+            if (removal_[k] - kept_[k] < removal_[leaving] - kept_[leaving]) leaving = k;
+        }
+        const Exchange exchange{candidate, leaving, removal_[leaving] - kept_[leaving] - gain};
+        std::fill(kept_.begin(), kept_.end(), 0.0);
+        return exchange;
+    }
+
+    const DistMatrix& dist_;
+    int n_, p_;
+    std::vector<int>& medians_;
+    std::vector<int> position_of_;  // per node: its position in medians, or -1
+    NearestMedians nearest_;
+    double cost_ = 0;
+    std::vector<double> removal_;
+    std::vector<double> kept_;  // scratch of weigh, per median
+    std::optional<ExchangeScreen> screen_;
+};
 
 // Whether the medians, in any order, are a known local optimum.
 bool known(const SwapStops& stops, const std::vector<int>& medians) {
@@ -73,7 +351,8 @@ bool known(const SwapStops& stops, const std::vector<int>& medians) {
     return stops.known_local_optimum(ascending);
 }
 
-// With one median every node goes to the one that enters.
+// With one median every node goes to it: the best exchange is the node
+// whose distances sum least, and nothing improves on it.
 double single_median_search(const DistMatrix& dist, int n, std::vector<int>& medians, const SwapStops& stops) {
     auto cost_of = [&](int median) {
         double cost = 0;
@@ -81,16 +360,19 @@ double single_median_search(const DistMatrix& dist, int n, std::vector<int>& med
         return cost;
     };
     double cost = cost_of(medians[0]);
-    int candidate = 0;
-    for (int unchanged = 0; unchanged < n; ++unchanged, candidate = (candidate + 1) % n) {
-        if (candidate == medians[0]) continue;
+    int best = medians[0];
+    double best_cost = cost;
+    for (int candidate = 0; candidate < n; ++candidate) {
         if (stops.out_of_time && stops.out_of_time()) break;
         const double candidate_cost = cost_of(candidate);
-        if (!improves(candidate_cost - cost, cost)) continue;
-        medians[0] = candidate;
-        cost = candidate_cost;
-        if (known(stops, medians)) break;
-        unchanged = 0;
+        if (candidate_cost < best_cost) {
+            best = candidate;
+            best_cost = candidate_cost;
+        }
+    }
+    if (improves(best_cost - cost, cost)) {
+        medians[0] = best;
+        cost = best_cost;
     }
     return cost;
 }
@@ -109,105 +391,15 @@ double assignment_cost(const DistMatrix& dist, int n, const std::vector<int>& me
 
 double swap_search(const DistMatrix& dist, const CandidateLists& lists, int n, std::vector<int>& medians,
                    const SwapStops& stops) {
-    const int p = int(medians.size());
-    if (p == 1) return single_median_search(dist, n, medians, stops);
-    std::vector<char> is_median(std::size_t(n), 0);
-    for (int m : medians) is_median[m] = 1;
-    NearestMedians nearest(dist, n, medians);
-    double cost = 0;
-    for (int i = 0; i < n; ++i) cost += nearest.d1(i);
-
-    // Removing median k alone costs its nodes removal[k] more. A candidate
-    // that enters changes that only for the nodes it is nearer to than
-    // their second-nearest median, a few near it: their share is `kept`.
-    std::vector<double> removal(static_cast<std::size_t>(p));
-    std::vector<double> kept(static_cast<std::size_t>(p), 0.0);
-    auto total_removal = [&] {
-        std::fill(removal.begin(), removal.end(), 0.0);
-        for (int i = 0; i < n; ++i) removal[nearest.first(i)] += nearest.d2(i) - nearest.d1(i);
-    };
-    total_removal();
-    // Nodes by second-nearest distance, farthest first: the only nodes a
-    // candidate can reach beyond its list.
-    std::vector<int> by_second(static_cast<std::size_t>(n));
-    const auto farther = [&](int a, int b) { return nearest.d2(a) > nearest.d2(b); };
-    for (int i = 0; i < n; ++i) by_second[i] = i;
-    std::sort(by_second.begin(), by_second.end(), farther);
-    std::vector<char> moved(static_cast<std::size_t>(n), 0);
-    std::vector<int> staying, moving;
-    int candidate = 0;
-    for (int unchanged = 0; unchanged < n; ++unchanged, candidate = (candidate + 1) % n) {
-        if (is_median[candidate]) continue;
-        if (stops.out_of_time && stops.out_of_time()) break;
-        const float* row = dist[candidate];  // the matrix is symmetric
-        double gain = 0;
-        // Only a node nearer to the candidate than to its second-nearest
-        // median changes what the exchange costs.
-        auto weigh = [&](int i, double d) {
-            if (d < nearest.d1(i)) {
-                gain += nearest.d1(i) - d;
-                kept[nearest.first(i)] += nearest.d2(i) - nearest.d1(i);
-            } else if (d < nearest.d2(i)) {
-                kept[nearest.first(i)] += nearest.d2(i) - d;
-            }
-        };
-        // Every node off the candidate's list is at least list_end away.
-        const CandidateLists::Entry* list = lists.row(candidate);
-        const double list_end = lists.width < n ? double(list[lists.width - 1].dist) : unreachable;
-        const double farthest_second = nearest.d2(by_second[0]);
-        const auto beyond =
-            std::partition_point(by_second.begin(), by_second.end(), [&](int i) { return nearest.d2(i) > list_end; });
-        if (beyond - by_second.begin() > n / 4) {
-            // Most blocks hold no node the candidate is near: a cheap test
-            // of a whole block skips them.
-            const float* second = nearest.second_distances();
-            int i = 0;
-            for (; i + block <= n; i += block) {
-                bool near = false;
-                for (int l = 0; l < block; ++l) near |= row[i + l] < second[i + l];
-                if (!near) continue;
-                for (int l = 0; l < block; ++l) weigh(i + l, row[i + l]);
-            }
-            for (; i < n; ++i) weigh(i, row[i]);
-        } else {
-            for (int k = 0; k < lists.width; ++k) {
-                const double d = list[k].dist;
-                if (!(d < list_end) || !(d < farthest_second)) break;
-                weigh(list[k].node, d);
-            }
-            for (auto at = by_second.begin(); at != beyond; ++at) {
-                if (row[*at] >= list_end) weigh(*at, row[*at]);
-            }
-        }
-        int leaving = 0;
-        for (int k = 1; k < p; ++k) {
-            if (removal[k] - kept[k] < removal[leaving] - kept[leaving]) leaving = k;
-        }
-        const double change = removal[leaving] - kept[leaving] - gain;
-        std::fill(kept.begin(), kept.end(), 0.0);
-        if (!improves(change, cost)) continue;
-        is_median[medians[leaving]] = 0;
-        is_median[candidate] = 1;
-        medians[leaving] = candidate;
-        moving.clear();
-        for (int i = 0; i < n; ++i) {
-            moved[i] = nearest.replaced(i, leaving, row[i]);
-            if (moved[i]) moving.push_back(i);
-        }
-        cost = 0;
-        for (int i = 0; i < n; ++i) cost += nearest.d1(i);
+    if (medians.size() == 1) return single_median_search(dist, n, medians, stops);
+    ExchangeSearch search(dist, lists, n, medians);
+    while (!(stops.out_of_time && stops.out_of_time())) {
+        const Exchange exchange = search.best();
+        if (exchange.entering < 0) break;
+        search.apply(exchange);
         if (known(stops, medians)) break;
-        total_removal();
-        // Nodes whose second-nearest distance stayed keep their order.
-        staying.clear();
-        for (int i : by_second) {
-            if (!moved[i]) staying.push_back(i);
-        }
-        std::sort(moving.begin(), moving.end(), farther);
-        std::merge(staying.begin(), staying.end(), moving.begin(), moving.end(), by_second.begin(), farther);
-        unchanged = 0;
     }
-    return cost;
+    return search.cost();
 }
 
 }  // namespace pmedian

@@ -13,7 +13,7 @@ namespace pmedian {
 double assignment_cost(const DistMatrix& dist, int n, const std::vector<int>& medians);
 
 struct SwapStops {
-    // Checked between candidates: true ends the search early.
+    // Checked before each exchange: true ends the search early.
     std::function<bool()> out_of_time;
     // Checked after each exchange with the medians, ascending: true when they
     // are known to be a local optimum already, which ends the search.
@@ -22,11 +22,14 @@ struct SwapStops {
 
 // Improves medians (distinct nodes of 0 .. n-1) in place until no exchange
 // lowers the cost, or until one of stops (each may be empty) ends it;
-// returns the cost of the medians left. Each candidate that would enter is
-// weighed against every median in O(n + p), using each node's nearest and
-// second-nearest medians and only the nodes near it, found through its
-// candidate list (each node's nearest nodes in ascending distance); the
-// first gain is taken.
+// returns the cost of the medians left. Each step takes the exchange that
+// lowers the cost most. Candidates are weighed through each node's nearest
+// and second-nearest medians and what removing each median alone costs;
+// while p <= n / 2 a table of what every candidate gains and keeps, updated
+// by the nodes each exchange touches, finds the most promising one, which
+// is then weighed exactly, in O(n + p), from the nodes near it (found
+// through each node's candidate list, its nearest nodes in ascending
+// distance).
 double swap_search(const DistMatrix& dist, const CandidateLists& lists, int n, std::vector<int>& medians,
                    const SwapStops& stops = {});
 

@@ -42,7 +42,7 @@ TEST(CertifyCommand, ReportsTheOptimumOfSevenNodesWithItsBound) {
                               "\nNo     4 -> Mediana     5  Custo =        5.00"
                               "\nNo     6 -> Mediana     0  Custo =        7.00"
                               "\nCusto da solucao =       25.00"
-                              "\nLimite inferior =       24.75\n");
+                              "\nLimite inferior =       24.50\n");
 }
 
 TEST(CertifyCommand, JsonParsesAndItsCostIsThatOfItsMedians) {
