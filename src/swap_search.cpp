@@ -71,8 +71,8 @@ private:
         }
     }
 
-    // Among equal distances the list may meet another median first than
-    // the scan would; the distances, and so every sum, are the same.
+    // The list may meet medians at equal distances in another order than
+    // the scan; the distances, and so every sum, are the same.
     void recompute(int i) {
         first_[i] = second_[i] = -1;
         d1_[i] = d2_[i] = unreachable;
@@ -230,7 +230,8 @@ public:
           kept_(std::size_t(p_), 0.0) {
         total_cost();
         total_removal();
-        // Its table is p x n: kept no larger than the matrix.
+        // The screen's table holds n x p doubles: only while that is no
+        // larger than the matrix.
         if (2 * p_ <= n) {
             screen_.emplace(dist, lists, n, p_);
             const Served none{0, -unreachable, -unreachable};

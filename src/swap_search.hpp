@@ -23,13 +23,12 @@ struct SwapStops {
 // Improves medians (distinct nodes of 0 .. n-1) in place until no exchange
 // lowers the cost, or until one of stops (each may be empty) ends it;
 // returns the cost of the medians left. Each step takes the exchange that
-// lowers the cost most. Candidates are weighed through each node's nearest
-// and second-nearest medians and what removing each median alone costs;
-// while p <= n / 2 a table of what every candidate gains and keeps, updated
-// by the nodes each exchange touches, finds the most promising one, which
-// is then weighed exactly, in O(n + p), from the nodes near it (found
-// through each node's candidate list, its nearest nodes in ascending
-// distance).
+// lowers the cost most. A candidate is weighed exactly against every median
+// over its row, in O(n + p), through each node's nearest and second-nearest
+// medians and what removing each median alone costs. While p <= n / 2 a
+// table of what every candidate would gain and keep, updated after each
+// exchange from the nodes it touched (found through their candidate lists,
+// each node's nearest nodes in ascending distance), names the one to weigh.
 double swap_search(const DistMatrix& dist, const CandidateLists& lists, int n, std::vector<int>& medians,
                    const SwapStops& stops = {});
 
