@@ -159,7 +159,9 @@ public:
         int chosen = -1;
         double change = unreachable;
         for (int c = 0; c < n_; ++c) {
-            if (position_of[c] >= 0) continue;
+            // What a median's nodes keep is part of its removal loss, so no
+            // exchange of c does better than its gain alone.
+            if (position_of[c] >= 0 || !(-gain_[c] < change)) continue;
             const double least = least_removal_less_kept(c, removal);
             if (least - gain_[c] < change) {
                 change = least - gain_[c];
