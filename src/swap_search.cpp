@@ -21,6 +21,23 @@ struct Served {
     double d2 = unreachable;
 };
 
+// A node served as `served`, and a candidate nearer to it than its
+// second-nearest median, at distance d: adds sign times what the node would
+// gain if the candidate entered, and sign times the part of its removal
+// loss that the candidate would keep for its median.
+void add_share(const Served& served, double d, double sign, double& gain, double& kept) {
+    if (d < served.d1) {
+        gain += sign * (served.d1 - d);
+        kept += sign * (served.d2 - served.d1);
+    } else {
+        kept += sign * (served.d2 - d);
+    }
+}
+
+// A gain must exceed this share of the cost to count, so that the search
+// ends, never raises the cost and is not misled by the rounding of sums.
+constexpr double least_counted_gain = 1e-9;
+
 // Each node's nearest and second-nearest medians, as positions in medians.
 class NearestMedians {
 public:
@@ -127,13 +144,9 @@ public:
         const std::uint64_t now_bit = bit(now.first);
         auto give = [&](int c, double d) {
             const std::size_t at = std::size_t(c) * std::size_t(p_);
-            if (d < was.d2) {
-                if (d < was.d1) gain_[c] -= was.d1 - d;
-                kept_was[at] -= d < was.d1 ? was.d2 - was.d1 : was.d2 - d;
-            }
+            if (d < was.d2) add_share(was, d, -1.0, gain_[c], kept_was[at]);
             if (d < now.d2) {
-                if (d < now.d1) gain_[c] += now.d1 - d;
-                kept_now[at] += d < now.d1 ? now.d2 - now.d1 : now.d2 - d;
+                add_share(now, d, 1.0, gain_[c], kept_now[at]);
                 kept_bits_[c] |= now_bit;
             }
         };
@@ -207,9 +220,7 @@ private:
     std::vector<int> by_removal_;           // median positions, least removal loss first
 };
 
-// A gain must exceed the rounding of the sums to count, so that the search
-// ends and never raises the cost.
-bool improves(double change, double cost) { return change < -1e-9 * (1.0 + cost); }
+bool improves(double change, double cost) { return change < -least_counted_gain * (1.0 + cost); }
 
 struct Exchange {
     int entering = -1;
@@ -250,7 +261,7 @@ public:
             const auto [promising, estimate] = screen_->most_promising(removal_, position_of_);
             // Half the least gain that counts: far above the rounding of
             // either sum.
-            if (!(estimate < -0.5e-9 * (1.0 + cost_))) return {};
+            if (!(estimate < -0.5 * least_counted_gain * (1.0 + cost_))) return {};
             if (const Exchange exchange = weigh(promising); improves(exchange.change, cost_)) return exchange;
         }
         // The sums could not tell: weigh every candidate.
@@ -310,12 +321,7 @@ private:
         double gain = 0;
         auto weigh_node = [&](int i, double d) {
             const Served served = nearest_.served(i);
-            if (d < served.d1) {
-                gain += served.d1 - d;
-                kept_[served.first] += served.d2 - served.d1;
-            } else if (d < served.d2) {
-                kept_[served.first] += served.d2 - d;
-            }
+            if (d < served.d2) add_share(served, d, 1.0, gain, kept_[served.first]);
         };
         const float* second = nearest_.second_distances();
         int i = 0;
