@@ -1,12 +1,14 @@
 #include "certify.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <map>
 #include <set>
 
 #include "subgradient.hpp"
 #include "swap_search.hpp"
+#include "trusted_bound.hpp"
 
 namespace pmedian {
 
@@ -19,23 +21,45 @@ public:
     CertifiedSolution run() {
         if (options_.trace != nullptr) std::fputs("iteration,lower_bound,upper_bound,step_factor,t\n", options_.trace);
         LoopHooks hooks;
-        hooks.improve_solution = [this](State& s, float) { return improve(s); };
-        hooks.should_stop = [this] { return out_of_time(); };
+        hooks.improve_solution = [this](State& s, float) {
+            const float cost = improve(s);
+            round_bound_up(s);
+            return cost;
+        };
+        hooks.should_stop = [this] { return proven() || out_of_time(); };
         hooks.after_iteration = [this](const State& s, int iteration, float pi) { observe(s, iteration, pi); };
+        whole_costs_ = all_distances_whole(s_.dist, s_.n);
         start_search(s_);
         subgradient_search(s_, hooks);
 
         CertifiedSolution result;
         result.medians = best_medians_;
         result.cost = best_cost_;
-        result.lower_bound = s_.best_lb;
+        result.lower_bound = lower_bound();
         result.iterations = iterations_;
-        result.optimal = gap_closed(best_cost_, s_.best_lb);
+        result.optimal = proven();
         result.median_of = serving_medians(best_medians_);
         return result;
     }
 
 private:
+    // The loop's best bound, or the rounded one when that is higher.
+    float lower_bound() const { return std::max(s_.best_lb, rounded_bound_); }
+    bool proven() const { return gap_closed(best_cost_, lower_bound()); }
+
+    // The loop's bound has just risen, at the multipliers of s. When every
+    // cost is a whole number no solution costs less than that bound rounded
+    // up, which closes a gap below 2. The bound is taken again in double
+    // first, so that the rounding of its float sums cannot overstate it.
+    void round_bound_up(const State& s) {
+        if (!whole_costs_ || proven() || !(best_cost_ - double(s.bound) < 2)) return;
+        const double whole = std::ceil(relaxation_value(s.dist, s.n, s.p, s.t, s.lambda));
+        // The largest float not above it, so the bound reported stays a bound.
+        float below = float(whole);
+        if (double(below) > whole) below = std::nextafter(below, -std::numeric_limits<float>::infinity());
+        rounded_bound_ = std::max(rounded_bound_, below);
+    }
+
     bool out_of_time() const { return options_.deadline && std::chrono::steady_clock::now() >= *options_.deadline; }
 
     // The swap search from the medians in sv_node; the loop builds the same
@@ -72,7 +96,7 @@ private:
         if (options_.trace == nullptr) return;
         // No upper bound yet is an empty field rather than the sentinel.
         const std::string upper = s.best_ub < INF_DIST ? shortest_text(s.best_ub) : "";
-        std::fprintf(options_.trace, "%d,%s,%s,%s,%s\n", iteration, shortest_text(s.best_lb).c_str(), upper.c_str(),
+        std::fprintf(options_.trace, "%d,%s,%s,%s,%s\n", iteration, shortest_text(lower_bound()).c_str(), upper.c_str(),
                      shortest_text(pi).c_str(), shortest_text(s.t).c_str());
     }
 
@@ -101,6 +125,8 @@ private:
     std::vector<int> best_medians_;
     double best_cost_ = std::numeric_limits<double>::infinity();
     int iterations_ = 0;
+    bool whole_costs_ = false;
+    float rounded_bound_ = 0;
 };
 
 }  // namespace

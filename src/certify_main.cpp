@@ -26,7 +26,8 @@ directory, in the format pmedian reads) with pmedian's Lagrangean/surrogate
 loop, improving every solution the loop builds by swapping one median for
 one non-median while that lowers the cost. The better solutions also sharpen
 the loop's steps. The solution is proven optimal when its cost is within 1.0
-of the lower bound.
+of the lower bound. When every distance is a whole number, so is every cost,
+and the lower bound may be rounded up to a whole number.
 
 Output: pmedian's report (status, a line per non-median node, the total),
 then "Limite inferior = " and the best lower bound.

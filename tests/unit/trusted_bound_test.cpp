@@ -1,0 +1,52 @@
+// The bound certify stakes its proofs on: the relaxation's value in double
+// agrees with the solver's float one, and never passes any solution's cost.
+#include "trusted_bound.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "relaxation.hpp"
+#include "state_builder.hpp"
+#include "swap_search.hpp"
+
+namespace pmedian {
+namespace {
+
+TEST(RelaxationValue, MatchesTheFloatRelaxationAndStaysBelowEverySolution) {
+    std::mt19937 rng(11);
+    for (int n : {1, 3, 7, 12}) {
+        for (int p : {1, (n + 1) / 2, n}) {
+            SCOPED_TRACE("n=" + std::to_string(n) + " p=" + std::to_string(p));
+            std::vector<float> triangle;
+            for (int k = 0; k < n * (n - 1) / 2; ++k) triangle.push_back(float(rng() % 50) + 0.25f * float(rng() % 4));
+            State s = testing::make_state(n, p, triangle);
+            for (int trial = 0; trial < 20; ++trial) {
+                for (float& l : s.lambda) l = float(rng() % 60);
+                s.t = 0.25f * float(1 + rng() % 8);
+                relax(s);
+                const double value = relaxation_value(s.dist, n, p, s.t, s.lambda);
+                EXPECT_NEAR(value, double(s.bound), 1e-4 * (1 + std::abs(double(s.bound))));
+                // Any p medians, here the first p after a shuffle, cost at least the bound.
+                std::vector<int> nodes(n);
+                for (int v = 0; v < n; ++v) nodes[v] = v;
+                std::shuffle(nodes.begin(), nodes.end(), rng);
+                const std::vector<int> medians(nodes.begin(), nodes.begin() + p);
+                EXPECT_LE(value, assignment_cost(s.dist, n, medians) + 1e-9);
+            }
+        }
+    }
+}
+
+TEST(AllDistancesWhole, TellsWholeFromFractional) {
+    EXPECT_TRUE(all_distances_whole(testing::make_state(3, 1, {1, 2, 40000000}).dist, 3));
+    EXPECT_FALSE(all_distances_whole(testing::make_state(3, 1, {1, 2.5f, 3}).dist, 3));
+    EXPECT_TRUE(all_distances_whole(testing::make_state(1, 1, {}).dist, 1));
+}
+
+}  // namespace
+}  // namespace pmedian
