@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "near_order.hpp"
+
 namespace pmedian {
 
 namespace {
@@ -29,25 +31,29 @@ void for_each_in_cluster(const Cluster& cluster, Fn fn) {
     for (int k = 0; k < cluster.size; ++k) fn(cluster.members[k]);
 }
 
-// Each node's sum of distances to the given nodes (ascending), in double:
-// any order will do, so each pair is read once, in the row of the first.
+// Each node's sum of distances to the given nodes (in ascending numbers of
+// the near order), in double: any order will do, so each pair is read once,
+// in the row of the first.
 void pair_sums(const State& s, const std::vector<int>& nodes, std::vector<double>& sums) {
-    sums.assign(nodes.size(), 0.0);
+    const NearOrder& near = s.cluster_sums.near;
     const std::size_t size = nodes.size();
+    std::vector<int> number(size);
+    for (std::size_t a = 0; a < size; ++a) number[a] = near.index[nodes[a]];
+    sums.assign(size, 0.0);
     for (std::size_t a = 0; a < size; ++a) {
-        const float* row = s.dist[nodes[a]];
+        const float* row = (*near.rows)[number[a]];
         // Four running sums, so that the additions need not wait on each other.
         double own[4] = {};
         std::size_t b = a + 1;
         for (; b + 4 <= size; b += 4) {
             for (std::size_t l = 0; l < 4; ++l) {
-                const double d = row[nodes[b + l]];
+                const double d = row[number[b + l]];
                 own[l] += d;
                 sums[b + l] += d;
             }
         }
         for (; b < size; ++b) {
-            const double d = row[nodes[b]];
+            const double d = row[number[b]];
             own[0] += d;
             sums[b] += d;
         }
@@ -85,7 +91,8 @@ void sum_every_cluster_afresh(State& s) {
     for (int c = 0; c < s.p; ++c) {
         nodes.clear();
         for_each_in_cluster(s.vc[c], [&](int x) { nodes.push_back(x); });
-        std::sort(nodes.begin(), nodes.end());
+        const std::vector<int>& number = s.cluster_sums.near.index;
+        std::sort(nodes.begin(), nodes.end(), [&](int a, int b) { return number[a] < number[b]; });
         const bool dense = nodes.size() * 2 > std::size_t(s.n);
         if (dense) {
             mask.assign(std::size_t(s.n), 0.0f);
@@ -102,8 +109,9 @@ void sum_every_cluster_afresh(State& s) {
     }
 }
 
-// The nodes of every cluster in ascending order, so that a row is read
-// forward: the hardware fetches ahead of the scattered columns.
+// The nodes of every cluster in ascending numbers of the near order, so
+// that a row is read forward: the hardware fetches ahead of the scattered
+// columns.
 struct SortedClusters {
     std::vector<int> start;  // per cluster, then one past the last
     std::vector<int> nodes;
@@ -122,7 +130,7 @@ SortedClusters sort_clusters(const State& s, const std::vector<int>& cluster_of)
     for (int c = 0; c < s.p; ++c) sorted.start[c + 1] += sorted.start[c];
     sorted.nodes.resize(std::size_t(sorted.start[s.p]));
     std::vector<int> next(sorted.start.begin(), sorted.start.end() - 1);
-    for (int x = 0; x < s.n; ++x) {
+    for (int x : s.cluster_sums.near.node_at) {
         if (cluster_of[x] >= 0) sorted.nodes[next[cluster_of[x]]++] = x;
     }
     return sorted;
@@ -145,18 +153,20 @@ void apply_moves(State& s, const std::vector<std::pair<int, int>>& moved, const 
         // compiler.
         const int y = move.first;
         const int joined = move.second;
-        const float* row = s.dist[y];
+        const float* row = sums.near.row(y);
+        const int* number = sums.near.index.data();
         const int left = sums.cluster_of[y];
         double sum = 0;
         new_clusters.for_each(joined, [&](int x) {
-            sum += row[x];
-            if (sums.cluster_of[x] == joined) add(x, row[x]);
+            const float d = row[number[x]];
+            sum += d;
+            if (sums.cluster_of[x] == joined) add(x, d);
         });
         sums.to_own_cluster[y] = sum;
         if (bounded) sums.error[y] = summation_error(sum, std::size_t(s.vc[joined].size) + 1);
         if (left < 0) continue;
         old_clusters.for_each(left, [&](int x) {
-            if (new_cluster[x] == left) add(x, -double(row[x]));
+            if (new_cluster[x] == left) add(x, -double(row[number[x]]));
         });
     }
 }
@@ -171,6 +181,7 @@ void update_cluster_sums(State& s) {
         sums.to_own_cluster.assign(std::size_t(s.n), 0);
         sums.error.assign(std::size_t(s.n), 0);
         sums.cluster_of.assign(std::size_t(s.n), -1);
+        build_near_order(s);
     }
 
     std::vector<std::pair<int, int>> moved;  // node, the cluster it joined

@@ -54,6 +54,18 @@ struct CandidateLists {
     const Entry* row(int j) const { return entries.data() + std::size_t(j) * std::size_t(width); }
 };
 
+// The matrix with the nodes renumbered so that nodes of one region get
+// neighbouring numbers: the nodes of a cluster then lie in a few stretches
+// of a row, and summing over them reads a few cache lines instead of one
+// per node. Kept only for matrices larger than the caches.
+struct NearOrder {
+    DistMatrix copy;                   // copy[index[x]][index[y]] = dist[x][y], when kept
+    const DistMatrix* rows = nullptr;  // copy, or the matrix itself
+    std::vector<int> index;            // per node: its number in rows
+    std::vector<int> node_at;          // per number: its node
+    const float* row(int x) const { return (*rows)[index[x]]; }
+};
+
 // For each node, the sum of its distances to the nodes of its own cluster,
 // kept in double and brought up to date by each assignment from the nodes
 // that moved instead of summed afresh. When every distance is a whole
@@ -69,6 +81,7 @@ struct ClusterSums {
     std::vector<double> to_own_cluster;  // per node
     std::vector<double> error;           // per node: a bound on the rounding in to_own_cluster
     std::vector<int> cluster_of;         // per node: the cluster those sums are for, or -1
+    NearOrder near;                      // where the sums read their distances
 };
 
 // The last assignment, node by node. Between two calls of improve_clusters

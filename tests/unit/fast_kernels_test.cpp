@@ -2,6 +2,7 @@
 // instances: every array and value they leave must be identical bit for bit.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <random>
 #include <string>
@@ -106,21 +107,59 @@ TEST(FastKernels, RelaxMatchesAtManyMultipliers) {
     }
 }
 
+// Random points in a square, the distances rounded to whole numbers or not:
+// clusters of neighbours, whose medians improve over several rounds.
+State points_state(int n, int p, bool whole, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> coordinate(0, 1000);
+    std::vector<double> x(n), y(n);
+    for (int i = 0; i < n; ++i) {
+        x[i] = coordinate(rng);
+        y[i] = coordinate(rng);
+    }
+    std::vector<float> triangle;
+    for (int i = 0; i < n; ++i) {
+        for (int j = i + 1; j < n; ++j) {
+            const double d = std::hypot(x[i] - x[j], y[i] - y[j]);
+            triangle.push_back(float(whole ? std::floor(d + 0.5) : d));
+        }
+    }
+    State s = testing::make_state(n, p, triangle);
+    for (int j = 0; j < n; ++j) s.lambda[j] = std::uniform_real_distribution<float>(0, 60)(rng);
+    return s;
+}
+
+void expect_assign_and_improve_match(State& fast, State& plain) {
+    for (float t : {0.3f, 1.0f, 2.0f}) {
+        plain.t = t;
+        straightforward::relax(plain);
+        fast.sv_node = plain.sv_node = plain.node;
+        ASSERT_TRUE(same_bits(assign_clients(fast), straightforward::assign_clients(plain)));
+        expect_same_clusters(fast, plain);
+        for (int round = 0; round < 6; ++round) {
+            ASSERT_TRUE(same_bits(improve_clusters(fast), straightforward::improve_clusters(plain)));
+            expect_same_clusters(fast, plain);
+        }
+    }
+}
+
 TEST(FastKernels, AssignAndImproveMatchFromRelaxationMedians) {
     for (const Instance& in : instances()) {
         SCOPED_TRACE("n=" + std::to_string(in.n) + " p=" + std::to_string(in.p) + " seed=" + std::to_string(in.seed));
         State fast = random_state(in);
         State plain = random_state(in);
-        for (float t : {0.3f, 1.0f, 2.0f}) {
-            plain.t = t;
-            straightforward::relax(plain);
-            fast.sv_node = plain.sv_node = plain.node;
-            ASSERT_TRUE(same_bits(assign_clients(fast), straightforward::assign_clients(plain)));
-            expect_same_clusters(fast, plain);
-            for (int round = 0; round < 6; ++round) {
-                ASSERT_TRUE(same_bits(improve_clusters(fast), straightforward::improve_clusters(plain)));
-                expect_same_clusters(fast, plain);
-            }
+        expect_assign_and_improve_match(fast, plain);
+    }
+}
+
+// Past a thousand nodes the cluster sums read a renumbered copy of the matrix.
+TEST(FastKernels, AssignAndImproveMatchOnAMatrixBeyondTheCaches) {
+    for (bool whole : {true, false}) {
+        for (int p : {3, 40}) {
+            SCOPED_TRACE("p=" + std::to_string(p) + (whole ? " whole" : " fractional"));
+            State fast = points_state(1100, p, whole, 7);
+            State plain = points_state(1100, p, whole, 7);
+            expect_assign_and_improve_match(fast, plain);
         }
     }
 }

@@ -1,0 +1,17 @@
+// A numbering of the nodes that keeps neighbours together, for the cluster
+// sums' reads.
+#pragma once
+
+#include "problem.hpp"
+
+namespace pmedian {
+
+// Fills s.cluster_sums.near from the clusters of s.vc (just assigned): the
+// nodes cluster by cluster, and within a cluster by their second-nearest
+// median, then by how much nearer their own is, so that the part of a
+// cluster bordering another lies together. Later clusters are other cuts of
+// the same regions, so their nodes stay in few stretches. Without the room
+// for a copy, or for a matrix the caches hold, the matrix is read as it is.
+void build_near_order(State& s);
+
+}  // namespace pmedian
