@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -13,13 +12,11 @@ namespace pmedian {
 namespace {
 
 bool sums_are_exact(const State& s) {
+    if (!all_distances_whole(s.dist, s.n)) return false;
     float largest = 0;
     for (int i = 0; i < s.n; ++i) {
         const float* row = s.dist[i];
-        for (int j = 0; j < s.n; ++j) {
-            if (row[j] != float(std::int64_t(row[j]))) return false;
-            largest = std::max(largest, row[j]);
-        }
+        for (int j = 0; j < s.n; ++j) largest = std::max(largest, row[j]);
     }
     return double(s.n) * double(largest) < 16777216.0;
 }
@@ -31,29 +28,26 @@ void for_each_in_cluster(const Cluster& cluster, Fn fn) {
     for (int k = 0; k < cluster.size; ++k) fn(cluster.members[k]);
 }
 
-// Each node's sum of distances to the given nodes (in ascending numbers of
-// the near order), in double: any order will do, so each pair is read once,
-// in the row of the first.
-void pair_sums(const State& s, const std::vector<int>& nodes, std::vector<double>& sums) {
-    const NearOrder& near = s.cluster_sums.near;
-    const std::size_t size = nodes.size();
-    std::vector<int> number(size);
-    for (std::size_t a = 0; a < size; ++a) number[a] = near.index[nodes[a]];
+// Each node's sum of distances to the given nodes (ascending numbers of
+// `rows`), in double: any order will do, so each pair is read once, in the
+// row of the first.
+void pair_sums(const DistMatrix& rows, const std::vector<int>& numbers, std::vector<double>& sums) {
+    const std::size_t size = numbers.size();
     sums.assign(size, 0.0);
     for (std::size_t a = 0; a < size; ++a) {
-        const float* row = (*near.rows)[number[a]];
+        const float* row = rows[numbers[a]];
         // Four running sums, so that the additions need not wait on each other.
         double own[4] = {};
         std::size_t b = a + 1;
         for (; b + 4 <= size; b += 4) {
             for (std::size_t l = 0; l < 4; ++l) {
-                const double d = row[number[b + l]];
+                const double d = row[numbers[b + l]];
                 own[l] += d;
                 sums[b + l] += d;
             }
         }
         for (; b < size; ++b) {
-            const double d = row[number[b]];
+            const double d = row[numbers[b]];
             own[0] += d;
             sums[b] += d;
         }
@@ -61,17 +55,16 @@ void pair_sums(const State& s, const std::vector<int>& nodes, std::vector<double
     }
 }
 
-// Sum of row x weighted by a 0/1 mask of the cluster's nodes: for large
+// Sum of a row weighted by a 0/1 mask of the cluster's nodes: for large
 // clusters a whole contiguous row is cheaper than scattered reads.
-double masked_sum(const State& s, int x, const float* mask) {
-    const float* row = s.dist[x];
+double masked_sum(const float* row, const float* mask, int n) {
     constexpr int lanes = 16;
     double part[lanes] = {};
     int k = 0;
-    for (; k + lanes <= s.n; k += lanes) {
+    for (; k + lanes <= n; k += lanes) {
         for (int lane = 0; lane < lanes; ++lane) part[lane] += double(row[k + lane] * mask[k + lane]);
     }
-    for (; k < s.n; ++k) part[0] += double(row[k] * mask[k]);
+    for (; k < n; ++k) part[0] += double(row[k] * mask[k]);
     double sum = 0;
     for (double value : part) sum += value;
     return sum;
@@ -83,28 +76,33 @@ double summation_error(double sum, std::size_t terms) { return sum * (double(ter
 // A bound on the rounding of one addition that gave `result`.
 double rounding_of(double result) { return std::fabs(result) * 0x1p-53; }
 
-// Every node's sum over its own cluster, cluster by cluster.
+// Every node's sum over its own cluster, cluster by cluster, read in the
+// near order's numbers.
 void sum_every_cluster_afresh(State& s) {
-    std::vector<int> nodes;
+    ClusterSums& cluster_sums = s.cluster_sums;
+    const NearOrder& near = cluster_sums.near;
+    std::vector<int> numbers;
     std::vector<float> mask;
     std::vector<double> sums;
     for (int c = 0; c < s.p; ++c) {
-        nodes.clear();
-        for_each_in_cluster(s.vc[c], [&](int x) { nodes.push_back(x); });
-        const std::vector<int>& number = s.cluster_sums.near.index;
-        std::sort(nodes.begin(), nodes.end(), [&](int a, int b) { return number[a] < number[b]; });
-        const bool dense = nodes.size() * 2 > std::size_t(s.n);
+        numbers.clear();
+        for_each_in_cluster(s.vc[c], [&](int x) { numbers.push_back(near.index[x]); });
+        std::sort(numbers.begin(), numbers.end());
+        const bool dense = numbers.size() * 2 > std::size_t(s.n);
         if (dense) {
             mask.assign(std::size_t(s.n), 0.0f);
-            for (int x : nodes) mask[x] = 1.0f;
-            sums.resize(nodes.size());
-            for (std::size_t k = 0; k < nodes.size(); ++k) sums[k] = masked_sum(s, nodes[k], mask.data());
+            for (int a : numbers) mask[a] = 1.0f;
+            sums.resize(numbers.size());
+            for (std::size_t k = 0; k < numbers.size(); ++k) {
+                sums[k] = masked_sum((*near.rows)[numbers[k]], mask.data(), s.n);
+            }
         } else {
-            pair_sums(s, nodes, sums);
+            pair_sums(*near.rows, numbers, sums);
         }
-        for (std::size_t k = 0; k < nodes.size(); ++k) {
-            s.cluster_sums.to_own_cluster[nodes[k]] = sums[k];
-            s.cluster_sums.error[nodes[k]] = summation_error(sums[k], nodes.size());
+        for (std::size_t k = 0; k < numbers.size(); ++k) {
+            const int x = near.node_at[numbers[k]];
+            cluster_sums.to_own_cluster[x] = sums[k];
+            cluster_sums.error[x] = summation_error(sums[k], numbers.size());
         }
     }
 }
@@ -176,19 +174,21 @@ void apply_moves(State& s, const std::vector<std::pair<int, int>>& moved, const 
 // cluster; nodes that moved are summed afresh.
 void update_cluster_sums(State& s) {
     ClusterSums& sums = s.cluster_sums;
+    std::vector<int> new_cluster(std::size_t(s.n));
+    for (int c = 0; c < s.p; ++c) {
+        for_each_in_cluster(s.vc[c], [&](int x) { new_cluster[x] = c; });
+    }
     if (sums.mode == ClusterSums::Mode::unknown) {
         sums.mode = sums_are_exact(s) ? ClusterSums::Mode::exact : ClusterSums::Mode::inexact;
         sums.to_own_cluster.assign(std::size_t(s.n), 0);
         sums.error.assign(std::size_t(s.n), 0);
         sums.cluster_of.assign(std::size_t(s.n), -1);
-        build_near_order(s);
+        build_near_order(s, new_cluster);
     }
 
     std::vector<std::pair<int, int>> moved;  // node, the cluster it joined
-    std::vector<int> new_cluster(std::size_t(s.n));
     for (int c = 0; c < s.p; ++c) {
         for_each_in_cluster(s.vc[c], [&](int x) {
-            new_cluster[x] = c;
             if (sums.cluster_of[x] != c) moved.push_back({x, c});
         });
     }

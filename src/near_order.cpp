@@ -20,12 +20,7 @@ struct Place {
     int node;
 };
 
-std::vector<int> nodes_by_region(const State& s) {
-    std::vector<int> cluster_of(std::size_t(s.n), 0);
-    for (int c = 0; c < s.p; ++c) {
-        cluster_of[s.vc[c].median] = c;
-        for (int k = 0; k < s.vc[c].size; ++k) cluster_of[s.vc[c].members[k]] = c;
-    }
+std::vector<int> nodes_by_region(const State& s, const std::vector<int>& cluster_of) {
     std::vector<Place> places(std::size_t(s.n));
     for (int x = 0; x < s.n; ++x) {
         const float* row = s.dist[x];  // the matrix is symmetric
@@ -53,11 +48,11 @@ std::vector<int> nodes_by_region(const State& s) {
 
 }  // namespace
 
-void build_near_order(State& s) {
+void build_near_order(State& s, const std::vector<int>& cluster_of) {
     NearOrder& near = s.cluster_sums.near;
     const bool copied = s.n > least_side && s.n <= largest_side && near.copy.allocate(s.n);
     if (copied) {
-        near.node_at = nodes_by_region(s);
+        near.node_at = nodes_by_region(s, cluster_of);
     } else {
         near.node_at.resize(std::size_t(s.n));
         for (int x = 0; x < s.n; ++x) near.node_at[x] = x;

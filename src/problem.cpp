@@ -1,5 +1,6 @@
 #include "problem.hpp"
 
+#include <cmath>
 #include <cstdint>
 #include <new>
 
@@ -34,6 +35,16 @@ bool DistMatrix::allocate(int n) {
     cells_.reset(static_cast<float*>(std::calloc(side * side, sizeof(float))));
     n_ = side;
     return cells_ != nullptr || side == 0;
+}
+
+bool all_distances_whole(const DistMatrix& dist, int n) {
+    for (int i = 0; i < n; ++i) {
+        const float* row = dist[i];
+        for (int j = 0; j < n; ++j) {
+            if (row[j] != std::floor(row[j])) return false;
+        }
+    }
+    return true;
 }
 
 void DistMatrix::release() {

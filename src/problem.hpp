@@ -138,6 +138,9 @@ std::string format_message(const char* format, int a, int b = 0);
 void load_problem(State& s, TokenReader& in);
 void release_problem(State& s);
 
+// True when every distance is a whole number, and so every sum of them.
+bool all_distances_whole(const DistMatrix& dist, int n);
+
 // Allocates every array for n nodes and p medians (1 <= p <= n), zero-filled.
 void allocate_problem(State& s);
 

@@ -5,16 +5,6 @@
 
 namespace pmedian {
 
-bool all_distances_whole(const DistMatrix& dist, int n) {
-    for (int i = 0; i < n; ++i) {
-        const float* row = dist[i];
-        for (int j = 0; j < n; ++j) {
-            if (row[j] != std::floor(row[j])) return false;
-        }
-    }
-    return true;
-}
-
 double relaxation_value(const DistMatrix& dist, int n, int p, float t, const std::vector<float>& lambda) {
     std::vector<double> multiplier(static_cast<std::size_t>(n));
     double value = 0;

@@ -8,10 +8,6 @@
 
 namespace pmedian {
 
-// True when every distance is a whole number: every solution then costs a
-// whole number, and no solution costs less than a bound rounded up.
-bool all_distances_whole(const DistMatrix& dist, int n);
-
 // The value of the relaxation at multipliers t * lambda[j] (the sum of the
 // multipliers and of the p least reduced costs), summed in double and less a
 // bound on that summation's rounding, so never above the exact value.
