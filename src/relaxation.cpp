@@ -1,7 +1,10 @@
 #include "relaxation.hpp"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <utility>
 #include <vector>
@@ -85,21 +88,76 @@ float least_float_not_below(double w) {
     }
 }
 
+// A strided sample of a row, of this many distances, guesses a distance a
+// little beyond the list's last.
+constexpr int sample_size = 256;
+
+using Entry = CandidateLists::Entry;
+
+// A float's bits, turned so that unsigned order is the floats' order.
+std::uint32_t order_key(float d) {
+    const auto bits = std::bit_cast<std::uint32_t>(d);
+    return bits ^ (std::uint32_t(std::int32_t(bits) >> 31) | 0x80000000u);
+}
+
+// Sorts a[0 .. count-1] by distance, a byte of the key at a time (tmp as
+// wide as a); bytes that every key shares are passed over. Returns the array
+// that holds the result: a or tmp.
+Entry* radix_sort(Entry* a, Entry* tmp, int count) {
+    std::array<std::array<int, 256>, 4> histogram{};
+    for (int i = 0; i < count; ++i) {
+        const std::uint32_t key = order_key(a[i].dist);
+        for (int b = 0; b < 4; ++b) ++histogram[b][(key >> (8 * b)) & 255];
+    }
+    for (int b = 0; b < 4; ++b) {
+        auto& position = histogram[b];
+        if (position[(order_key(a[0].dist) >> (8 * b)) & 255] == count) continue;
+        int start = 0;
+        for (int& slot : position) start += std::exchange(slot, start);
+        for (int i = 0; i < count; ++i) tmp[position[(order_key(a[i].dist) >> (8 * b)) & 255]++] = a[i];
+        std::swap(a, tmp);
+    }
+    return a;
+}
+
+// The width nearest entries of a row, in ascending distance (equal
+// distances in any order). A sample's order statistic a quarter beyond the
+// list's share guesses a cut; one branch-free pass keeps the entries up to
+// it, and only those are sorted. Should the guess fall short, the whole row
+// is sorted instead.
+void nearest_entries(const float* row, int n, int width, std::vector<Entry>& all, std::vector<Entry>& tmp,
+                     std::vector<float>& sample, Entry* out) {
+    int kept = 0;
+    if (width < n) {
+        const int m = std::min(n, sample_size);
+        for (int q = 0; q < m; ++q) sample[q] = row[std::size_t(q) * std::size_t(n) / std::size_t(m)];
+        const int rank = std::min(m - 1, int(1.25 * double(width) * m / n) + 8);
+        std::nth_element(sample.begin(), sample.begin() + rank, sample.begin() + m);
+        const float cut = sample[rank];
+        for (int i = 0; i < n; ++i) {
+            all[kept] = {row[i], i};
+            kept += row[i] <= cut;
+        }
+    }
+    if (kept < width) {
+        for (int i = 0; i < n; ++i) all[i] = {row[i], i};
+        kept = n;
+    }
+    const Entry* sorted = radix_sort(all.data(), tmp.data(), kept);
+    std::copy(sorted, sorted + width, out);
+}
+
 void build_candidate_lists(State& s) {
     const int n = s.n;
     CandidateLists& lists = s.candidates;
     lists.width = list_width(n, s.p);
     lists.entries.resize(std::size_t(n) * std::size_t(lists.width));
-    std::vector<CandidateLists::Entry> all(static_cast<std::size_t>(n));
-    auto nearer = [](const CandidateLists::Entry& a, const CandidateLists::Entry& b) { return a.dist < b.dist; };
-    for (int j = 0; j < n; ++j) {
-        const float* row = s.dist[j];
-        for (int i = 0; i < n; ++i) all[i] = {row[i], i};
-        auto width_end = all.begin() + lists.width;
-        if (lists.width < n) std::nth_element(all.begin(), width_end - 1, all.end(), nearer);
-        std::sort(all.begin(), width_end, nearer);
-        std::copy(all.begin(), width_end, lists.entries.begin() + std::ptrdiff_t(j) * lists.width);
-    }
+    std::vector<Entry> all(static_cast<std::size_t>(n));
+    std::vector<Entry> tmp(static_cast<std::size_t>(n));
+    std::vector<float> sample(sample_size);
+    for (int j = 0; j < n; ++j)
+        nearest_entries(s.dist[j], n, lists.width, all, tmp, sample,
+                        lists.entries.data() + std::size_t(j) * std::size_t(lists.width));
 }
 
 }  // namespace

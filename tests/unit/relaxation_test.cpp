@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <random>
+#include <set>
 #include <vector>
 
 #include "state_builder.hpp"
@@ -109,6 +113,50 @@ TEST(Relax, RoundsEachTermInDoubleThenOnceToFloat) {
     EXPECT_EQ(s.beta[0], std::min(beta_for_0, beta_for_1));
     const float expected_bound = float(w1 + double(float(w0 + double(std::min(beta_for_0, beta_for_1)))));
     EXPECT_EQ(s.bound, expected_bound);
+}
+
+// Each node's list of nearest nodes, built by the first relax: ascending,
+// true to the matrix, and no node left out is nearer than the list's last.
+void expect_lists_hold_the_nearest(int n, const std::function<float(int, int)>& distance) {
+    std::vector<float> triangle;
+    for (int i = 0; i < n; ++i) {
+        for (int j = i + 1; j < n; ++j) triangle.push_back(distance(i, j));
+    }
+    State s = make_state(n, 1, triangle);
+    relax(s);
+    const int width = s.candidates.width;
+    ASSERT_GT(width, 0);
+    for (int j = 0; j < n; ++j) {
+        const CandidateLists::Entry* list = s.candidates.row(j);
+        std::set<int> listed;
+        for (int k = 0; k < width; ++k) {
+            ASSERT_EQ(list[k].dist, s.dist[j][list[k].node]) << "row " << j;
+            if (k > 0) {
+                ASSERT_LE(list[k - 1].dist, list[k].dist) << "row " << j;
+            }
+            listed.insert(list[k].node);
+        }
+        ASSERT_EQ(int(listed.size()), width) << "row " << j;
+        for (int i = 0; i < n; ++i) {
+            if (!listed.count(i)) {
+                ASSERT_GE(s.dist[j][i], list[width - 1].dist) << "row " << j << " node " << i;
+            }
+        }
+    }
+}
+
+TEST(CandidateLists, HoldTheNearestOfMixedSignsTiesAndSkewedRows) {
+    std::mt19937 rng(7);
+    std::vector<float> value(std::size_t(700) * 700);
+    for (float& v : value) v = std::uniform_real_distribution<float>(-50, 50)(rng);
+    auto symmetric = [&](int i, int j) { return value[std::size_t(std::min(i, j)) * 700 + std::max(i, j)]; };
+    expect_lists_hold_the_nearest(700, symmetric);
+    expect_lists_hold_the_nearest(300, [](int i, int j) { return float((i * 7 + j * 7) % 3); });
+    expect_lists_hold_the_nearest(40, [](int i, int j) { return float(i + j); });
+    // Every tenth node at distance 0 from all: a row's evenly spread sample
+    // sees only those, so a guess from it keeps fewer nodes than a list holds.
+    expect_lists_hold_the_nearest(
+        2560, [](int i, int j) { return i % 10 == 0 || j % 10 == 0 ? 0.0f : 100.0f - (i + j) % 5; });
 }
 
 }  // namespace
