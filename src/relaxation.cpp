@@ -73,7 +73,16 @@ void quicksort(State& s, int lo, int hi, int defer_from) {
 // can be made between floats.
 float least_float_not_below(double w) {
     float f = float(w);
-    if (double(f) < w) f = std::nextafter(f, std::numeric_limits<float>::infinity());
+    if (double(f) < w) {
+        // The next float up, by its bits (a library call per client is
+        // felt): f is below w, so it is not +inf or NaN.
+        const auto bits = std::bit_cast<std::uint32_t>(f);
+        if (f == 0) {
+            f = std::numeric_limits<float>::denorm_min();
+        } else {
+            f = std::bit_cast<float>(f > 0 ? bits + 1 : bits - 1);
+        }
+    }
     return f;
 }
 
