@@ -53,7 +53,9 @@ public:
           d1_(n),
           d2_(n),
           walk_lists_(walk_pays(n, int(medians.size()))) {
-        for (int i = 0; i < n; ++i) recompute(i);
+        std::vector<int> every(static_cast<std::size_t>(n));
+        for (int i = 0; i < n; ++i) every[i] = i;
+        recompute(every);
     }
 
     // A node's list meets its two nearest medians after about 2n / p
@@ -65,12 +67,34 @@ public:
     double d1(int i) const { return d1_[i]; }
     const float* second_distances() const { return d2_.data(); }
 
-    // Median position k now holds a node at distance d from node i.
-    void replaced(int i, int k, float d) {
+    // Median position k now holds a node at distance d from node i. A node
+    // whose nearest or second-nearest median was the one replaced is only
+    // noted in stale, to be found afresh with the others by recompute.
+    void replaced(int i, int k, float d, std::vector<int>& stale) {
         if (first_[i] == k || second_[i] == k) {
-            recompute(i);
+            stale.push_back(i);
         } else {
             offer(i, k, d);
+        }
+    }
+
+    // The two nearest medians of the given nodes (ascending), from scratch.
+    // The list may meet medians at equal distances in another order than
+    // the scan; the distances, and so every sum, are the same. The scan
+    // reads the medians' rows, each forward, rather than a row per node at
+    // scattered medians (the matrix is symmetric).
+    void recompute(const std::vector<int>& nodes) {
+        scan_.clear();
+        for (int i : nodes) {
+            if (!walk_lists_ || !walk_list(i)) scan_.push_back(i);
+        }
+        for (int i : scan_) {
+            first_[i] = second_[i] = -1;
+            d1_[i] = d2_[i] = unreachable;
+        }
+        for (int k = 0; k < int(medians_.size()); ++k) {
+            const float* row = dist_[medians_[k]];
+            for (int i : scan_) offer(i, k, row[i]);
         }
     }
 
@@ -88,24 +112,18 @@ private:
         }
     }
 
-    // The list may meet medians at equal distances in another order than
-    // the scan; the distances, and so every sum, are the same.
-    void recompute(int i) {
+    // Node i's two nearest medians from its list, if the list holds two.
+    bool walk_list(int i) {
         first_[i] = second_[i] = -1;
         d1_[i] = d2_[i] = unreachable;
-        if (walk_lists_) {
-            const CandidateLists::Entry* list = lists_.row(i);
-            for (int k = 0; k < lists_.width; ++k) {
-                const int position = position_of_[list[k].node];
-                if (position < 0) continue;
-                offer(i, position, list[k].dist);
-                if (second_[i] >= 0) return;
-            }
-            first_[i] = second_[i] = -1;
-            d1_[i] = d2_[i] = unreachable;
+        const CandidateLists::Entry* list = lists_.row(i);
+        for (int k = 0; k < lists_.width; ++k) {
+            const int position = position_of_[list[k].node];
+            if (position < 0) continue;
+            offer(i, position, list[k].dist);
+            if (second_[i] >= 0) return true;
         }
-        const float* row = dist_[i];  // the matrix is symmetric
-        for (int k = 0; k < int(medians_.size()); ++k) offer(i, k, row[medians_[k]]);
+        return false;
     }
 
     const DistMatrix& dist_;
@@ -115,6 +133,7 @@ private:
     std::vector<int> first_, second_;
     std::vector<float> d1_, d2_;  // distances are floats
     bool walk_lists_;
+    std::vector<int> scan_;  // scratch of recompute
 };
 
 // For every node as a candidate: what it gains on entering (gain) and, per
@@ -220,6 +239,10 @@ private:
     std::vector<int> by_removal_;           // median positions, least removal loss first
 };
 
+bool changed(const Served& was, const Served& now) {
+    return was.first != now.first || was.d1 != now.d1 || was.d2 != now.d2;
+}
+
 bool improves(double change, double cost) { return change < -least_counted_gain * (1.0 + cost); }
 
 struct Exchange {
@@ -279,12 +302,22 @@ public:
         position_of_[entering] = leaving;
         medians_[leaving] = entering;
         const float* row = dist_[entering];  // the matrix is symmetric
+        stale_.clear();
+        touched_.clear();
         for (int i = 0; i < n_; ++i) {
             const Served was = nearest_.served(i);
-            nearest_.replaced(i, leaving, row[i]);
-            const Served now = nearest_.served(i);
-            if (screen_ && (was.first != now.first || was.d1 != now.d1 || was.d2 != now.d2)) {
-                screen_->change(i, was, now);
+            nearest_.replaced(i, leaving, row[i], stale_);
+            if (!stale_.empty() && stale_.back() == i) {
+                touched_.push_back({i, was});
+            } else if (changed(was, nearest_.served(i))) {
+                touched_.push_back({i, was});
+            }
+        }
+        nearest_.recompute(stale_);
+        // In ascending nodes, as the screen's sums have always been taken.
+        if (screen_) {
+            for (const auto& [i, was] : touched_) {
+                if (const Served now = nearest_.served(i); changed(was, now)) screen_->change(i, was, now);
             }
         }
         total_cost();
@@ -350,6 +383,10 @@ private:
     std::vector<double> removal_;
     std::vector<double> kept_;  // scratch of weigh, per median
     std::optional<ExchangeScreen> screen_;
+    // Scratch of apply: the nodes to find afresh, and every node whose
+    // service may have changed, with how it was served before.
+    std::vector<int> stale_;
+    std::vector<std::pair<int, Served>> touched_;
 };
 
 // Whether the medians, in any order, are a known local optimum.
