@@ -158,14 +158,14 @@ public:
     // gave every candidate and gives what it gives now. A node not counted
     // yet was served at d2 = -infinity, which gives nothing.
     void change(int i, const Served& was, const Served& now) {
-        double* kept_was = kept_.data() + was.first;
-        double* kept_now = kept_.data() + now.first;
+        // A node's change touches the rows of at most two medians.
+        double* kept_was = kept_row(was.first);
+        double* kept_now = kept_row(now.first);
         const std::uint64_t now_bit = bit(now.first);
         auto give = [&](int c, double d) {
-            const std::size_t at = std::size_t(c) * std::size_t(p_);
-            if (d < was.d2) add_share(was, d, -1.0, gain_[c], kept_was[at]);
+            if (d < was.d2) add_share(was, d, -1.0, gain_[c], kept_was[c]);
             if (d < now.d2) {
-                add_share(now, d, 1.0, gain_[c], kept_now[at]);
+                add_share(now, d, 1.0, gain_[c], kept_now[c]);
                 kept_bits_[c] |= now_bit;
             }
         };
@@ -208,19 +208,21 @@ private:
     // any of them.
     static std::uint64_t bit(int k) { return std::uint64_t(1) << (k & 63); }
 
+    double* kept_row(int k) { return kept_.data() + std::size_t(k) * std::size_t(n_); }
+
     // Over the medians, the least removal loss less what candidate c keeps:
     // where it keeps nothing that is the loss alone, so only the medians of
     // its set bits are read, and of the others the one of least loss.
     double least_removal_less_kept(int c, const std::vector<double>& removal) {
-        const double* kept = kept_.data() + std::size_t(c) * std::size_t(p_);
         double least = unreachable;
         std::uint64_t& bits = kept_bits_[c];
         for (std::uint64_t left = bits; left != 0; left &= left - 1) {
             const int b = std::countr_zero(left);
             bool any = false;
             for (int k = b; k < p_; k += 64) {
-                any |= kept[k] != 0;
-                least = std::min(least, removal[k] - kept[k]);
+                const double kept = kept_row(k)[c];
+                any |= kept != 0;
+                least = std::min(least, removal[k] - kept);
             }
             if (!any) bits &= ~bit(b);
         }
@@ -234,7 +236,7 @@ private:
     const CandidateLists& lists_;
     int n_, p_;
     std::vector<double> gain_;
-    std::vector<double> kept_;              // n rows of p
+    std::vector<double> kept_;              // p rows of n
     std::vector<std::uint64_t> kept_bits_;  // per candidate: where kept may not be zero
     std::vector<int> by_removal_;           // median positions, least removal loss first
 };
