@@ -162,25 +162,44 @@ public:
         double* kept_was = kept_row(was.first);
         double* kept_now = kept_row(now.first);
         const std::uint64_t now_bit = bit(now.first);
-        auto give = [&](int c, double d) {
-            if (d < was.d2) add_share(was, d, -1.0, gain_[c], kept_was[c]);
-            if (d < now.d2) {
-                add_share(now, d, 1.0, gain_[c], kept_now[c]);
-                kept_bits_[c] |= now_bit;
-            }
-        };
         // Only candidates nearer than d2 receive anything; the list holds
         // them all unless d2 reaches past its end.
         const double reach = std::max(was.d2, now.d2);
         const CandidateLists::Entry* list = lists_.row(i);
-        if (lists_.width < n_ && !(reach <= double(list[lists_.width - 1].dist))) {
+        if (lists_.width < n_ && !(reach <= double(lists_.last[i]))) {
             const float* row = dist_[i];  // the matrix is symmetric
             for (int c = 0; c < n_; ++c) {
-                if (row[c] < reach) give(c, row[c]);
+                const double d = row[c];
+                if (d < was.d2) add_share(was, d, -1.0, gain_[c], kept_was[c]);
+                if (d < now.d2) {
+                    add_share(now, d, 1.0, gain_[c], kept_now[c]);
+                    kept_bits_[c] |= now_bit;
+                }
             }
             return;
         }
-        for (int k = 0; k < lists_.width && list[k].dist < reach; ++k) give(list[k].node, list[k].dist);
+        // The list ascends, so each share's case holds over one stretch of
+        // it: what was given is taken back first, then what is given now,
+        // so that every sum receives its terms in the same order.
+        const int width = lists_.width;
+        int k = 0;
+        for (; k < width && list[k].dist < was.d1; ++k) {
+            gain_[list[k].node] -= was.d1 - double(list[k].dist);
+            kept_was[list[k].node] -= was.d2 - was.d1;
+        }
+        for (; k < width && list[k].dist < was.d2; ++k) kept_was[list[k].node] -= was.d2 - double(list[k].dist);
+        k = 0;
+        for (; k < width && list[k].dist < now.d1; ++k) {
+            const int c = list[k].node;
+            gain_[c] += now.d1 - double(list[k].dist);
+            kept_now[c] += now.d2 - now.d1;
+            kept_bits_[c] |= now_bit;
+        }
+        for (; k < width && list[k].dist < now.d2; ++k) {
+            const int c = list[k].node;
+            kept_now[c] += now.d2 - double(list[k].dist);
+            kept_bits_[c] |= now_bit;
+        }
     }
 
     // The non-median whose best exchange lowers the cost most by these sums,
