@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 
+#include "relaxation.hpp"
 #include "subgradient.hpp"
 #include "swap_search.hpp"
 #include "trusted_bound.hpp"
@@ -29,6 +30,7 @@ public:
         hooks.should_stop = [this] { return proven() || out_of_time(); };
         hooks.after_iteration = [this](const State& s, int iteration, float pi) { observe(s, iteration, pi); };
         whole_costs_ = all_distances_whole(s_.dist, s_.n);
+        build_candidate_lists(s_, swap_list_width(s_.n, s_.p));
         start_search(s_);
         subgradient_search(s_, hooks);
 

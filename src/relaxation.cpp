@@ -156,10 +156,12 @@ void nearest_entries(const float* row, int n, int width, std::vector<Entry>& all
     std::copy(sorted, sorted + width, out);
 }
 
-void build_candidate_lists(State& s) {
+}  // namespace
+
+void build_candidate_lists(State& s, int least_width) {
     const int n = s.n;
     CandidateLists& lists = s.candidates;
-    lists.width = list_width(n, s.p);
+    lists.width = std::min(n, std::max(list_width(n, s.p), least_width));
     lists.entries.resize(std::size_t(n) * std::size_t(lists.width));
     std::vector<Entry> all(static_cast<std::size_t>(n));
     std::vector<Entry> tmp(static_cast<std::size_t>(n));
@@ -171,8 +173,6 @@ void build_candidate_lists(State& s) {
         lists.last[j] = list[lists.width - 1].dist;
     }
 }
-
-}  // namespace
 
 void relax(State& s) {
     // Client by client: each beta[i] still receives its terms in ascending

@@ -8,6 +8,10 @@
 
 namespace pmedian {
 
+// Builds each node's list of nearest nodes, of at least least_width
+// entries (at most n). The first relax builds them if no one has.
+void build_candidate_lists(State& s, int least_width = 0);
+
 // Fills beta and node for t and lambda, sorts them and sets bound. Only
 // node[0 .. p-1] and beta[0 .. p-1] are final: most relaxations never
 // build a solution, so the sort leaves the parts of the tail that lie wholly

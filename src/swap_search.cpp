@@ -456,6 +456,10 @@ double assignment_cost(const DistMatrix& dist, int n, const std::vector<int>& me
     return cost;
 }
 
+// Up to half a row: beyond that the lists would outgrow the matrix for
+// little gain.
+int swap_list_width(int n, int p) { return std::min(n / 2, 2 * (n / std::max(p, 1))); }
+
 double swap_search(const DistMatrix& dist, const CandidateLists& lists, int n, std::vector<int>& medians,
                    const SwapStops& stops) {
     if (medians.size() == 1) return single_median_search(dist, n, medians, stops);

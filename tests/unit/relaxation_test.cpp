@@ -117,14 +117,16 @@ TEST(Relax, RoundsEachTermInDoubleThenOnceToFloat) {
 
 // Each node's list of nearest nodes, built by the first relax: ascending,
 // true to the matrix, and no node left out is nearer than the list's last.
-void expect_lists_hold_the_nearest(int n, const std::function<float(int, int)>& distance) {
+void expect_lists_hold_the_nearest(int n, const std::function<float(int, int)>& distance, int least_width = 0) {
     std::vector<float> triangle;
     for (int i = 0; i < n; ++i) {
         for (int j = i + 1; j < n; ++j) triangle.push_back(distance(i, j));
     }
     State s = make_state(n, 1, triangle);
+    if (least_width > 0) build_candidate_lists(s, least_width);
     relax(s);
     const int width = s.candidates.width;
+    ASSERT_GE(width, std::min(n, least_width));
     ASSERT_GT(width, 0);
     for (int j = 0; j < n; ++j) {
         const CandidateLists::Entry* list = s.candidates.row(j);
@@ -153,6 +155,10 @@ TEST(CandidateLists, HoldTheNearestOfMixedSignsTiesAndSkewedRows) {
     expect_lists_hold_the_nearest(700, symmetric);
     expect_lists_hold_the_nearest(300, [](int i, int j) { return float((i * 7 + j * 7) % 3); });
     expect_lists_hold_the_nearest(40, [](int i, int j) { return float(i + j); });
+    // Wider lists, as the swap search asks for, and one as wide as a row.
+    expect_lists_hold_the_nearest(700, symmetric, 350);
+    expect_lists_hold_the_nearest(
+        300, [](int i, int j) { return float((i * j) % 7); }, 1000);
     // Every tenth node at distance 0 from all: a row's evenly spread sample
     // sees only those, so a guess from it keeps fewer nodes than a list holds.
     expect_lists_hold_the_nearest(
