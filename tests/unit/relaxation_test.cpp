@@ -39,20 +39,48 @@ TEST(SortBeta, SortsAscendingAndCarriesNodes) {
     }
 }
 
-TEST(SortBeta, KeepsItsOrderOnLargeRangesOfFewDistinctKeys) {
-    // Many equal keys: the loop-and-recurse order gives the same exchanges
-    // as the plain two-way recursion.
-    const int n = 2000;
-    State s = make_state(n, 1, std::vector<float>(std::size_t(n) * (n - 1) / 2, 1));
-    State reference = make_state(n, 1, std::vector<float>(std::size_t(n) * (n - 1) / 2, 1));
-    for (int k = 0; k < n; ++k) {
-        s.beta[k] = reference.beta[k] = float((k * 7919) % 5);
-        s.node[k] = reference.node[k] = k;
+TEST(SortBeta, KeepsItsOrderOnLargeRangesOfEveryShape) {
+    // Random, tied, ordered, reversed, constant and signed-zero keys: the
+    // loop-and-recurse order gives the same exchanges as the plain two-way
+    // recursion.
+    std::mt19937 rng(11);
+    for (int n : {127, 128, 129, 255, 300, 2000}) {
+        for (int shape = 0; shape < 7; ++shape) {
+            State s = make_state(n, 1, std::vector<float>(std::size_t(n) * (n - 1) / 2, 1));
+            State reference = make_state(n, 1, std::vector<float>(std::size_t(n) * (n - 1) / 2, 1));
+            for (int k = 0; k < n; ++k) {
+                float key = 0;
+                switch (shape) {
+                    case 0:
+                        key = std::uniform_real_distribution<float>(-100, 100)(rng);
+                        break;
+                    case 1:
+                        key = float(rng() % 3);
+                        break;
+                    case 2:
+                        key = float(k);
+                        break;
+                    case 3:
+                        key = float(n - k);
+                        break;
+                    case 4:
+                        key = 7;
+                        break;
+                    case 5:
+                        key = k % 2 ? -0.0f : 0.0f;
+                        break;
+                    case 6:
+                        key = float((k * 7919) % 5);
+                        break;
+                }
+                s.beta[k] = reference.beta[k] = key;
+                s.node[k] = reference.node[k] = k;
+            }
+            straightforward::sort_beta(reference, 0, n - 1);
+            sort_beta(s, 0, n - 1);
+            ASSERT_EQ(s.node, reference.node) << "n=" << n << " shape=" << shape;
+        }
     }
-    straightforward::sort_beta(reference, 0, n - 1);
-    sort_beta(s, 0, n - 1);
-    EXPECT_EQ(s.node, reference.node);
-    EXPECT_EQ(s.beta, reference.beta);
 }
 
 TEST(Relax, WorkedExampleOfFourNodes) {
