@@ -51,9 +51,6 @@ struct CandidateLists {
     };
     int width = 0;
     std::vector<Entry> entries;  // n rows of width entries
-    // Per row, its last entry's distance: whether a list suffices is asked
-    // far more often than the list is read to its end.
-    std::vector<float> last;
     const Entry* row(int j) const { return entries.data() + std::size_t(j) * std::size_t(width); }
 };
 

@@ -166,11 +166,9 @@ void build_candidate_lists(State& s, int least_width) {
     std::vector<Entry> all(static_cast<std::size_t>(n));
     std::vector<Entry> tmp(static_cast<std::size_t>(n));
     std::vector<float> sample(sample_size);
-    lists.last.resize(std::size_t(n));
     for (int j = 0; j < n; ++j) {
-        Entry* list = lists.entries.data() + std::size_t(j) * std::size_t(lists.width);
-        nearest_entries(s.dist[j], n, lists.width, all, tmp, sample, list);
-        lists.last[j] = list[lists.width - 1].dist;
+        nearest_entries(s.dist[j], n, lists.width, all, tmp, sample,
+                        lists.entries.data() + std::size_t(j) * std::size_t(lists.width));
     }
 }
 
@@ -191,7 +189,7 @@ void relax(State& s) {
         const double weighted = t * double(s.lambda[j]);
         const float threshold = least_float_not_below(weighted);
         const CandidateLists::Entry* list = s.candidates.row(j);
-        if (width < n && s.candidates.last[j] < threshold) {
+        if (width < n && list[width - 1].dist < threshold) {
             add_row_gains(s.dist[j], threshold, weighted, beta, n);
             continue;
         }

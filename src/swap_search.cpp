@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstdint>
 #include <limits>
+#include <numeric>
 #include <optional>
 
 namespace pmedian {
@@ -54,7 +55,7 @@ public:
           d2_(n),
           walk_lists_(walk_pays(n, int(medians.size()))) {
         std::vector<int> every(static_cast<std::size_t>(n));
-        for (int i = 0; i < n; ++i) every[i] = i;
+        std::iota(every.begin(), every.end(), 0);
         recompute(every);
     }
 
@@ -69,13 +70,15 @@ public:
 
     // Median position k now holds a node at distance d from node i. A node
     // whose nearest or second-nearest median was the one replaced is only
-    // noted in stale, to be found afresh with the others by recompute.
-    void replaced(int i, int k, float d, std::vector<int>& stale) {
+    // noted in stale, to be found afresh with the others by recompute;
+    // returns whether it was.
+    bool replaced(int i, int k, float d, std::vector<int>& stale) {
         if (first_[i] == k || second_[i] == k) {
             stale.push_back(i);
-        } else {
-            offer(i, k, d);
+            return true;
         }
+        offer(i, k, d);
+        return false;
     }
 
     // The two nearest medians of the given nodes (ascending), from scratch.
@@ -166,7 +169,7 @@ public:
         // them all unless d2 reaches past its end.
         const double reach = std::max(was.d2, now.d2);
         const CandidateLists::Entry* list = lists_.row(i);
-        if (lists_.width < n_ && !(reach <= double(lists_.last[i]))) {
+        if (lists_.width < n_ && !(reach <= double(list[lists_.width - 1].dist))) {
             const float* row = dist_[i];  // the matrix is symmetric
             for (int c = 0; c < n_; ++c) {
                 const double d = row[c];
@@ -327,19 +330,13 @@ public:
         touched_.clear();
         for (int i = 0; i < n_; ++i) {
             const Served was = nearest_.served(i);
-            nearest_.replaced(i, leaving, row[i], stale_);
-            if (!stale_.empty() && stale_.back() == i) {
-                touched_.push_back({i, was});
-            } else if (changed(was, nearest_.served(i))) {
-                touched_.push_back({i, was});
-            }
+            const bool stale = nearest_.replaced(i, leaving, row[i], stale_);
+            if (screen_ && (stale || changed(was, nearest_.served(i)))) touched_.push_back({i, was});
         }
         nearest_.recompute(stale_);
         // In ascending nodes, as the screen's sums have always been taken.
-        if (screen_) {
-            for (const auto& [i, was] : touched_) {
-                if (const Served now = nearest_.served(i); changed(was, now)) screen_->change(i, was, now);
-            }
+        for (const auto& [i, was] : touched_) {
+            if (const Served now = nearest_.served(i); changed(was, now)) screen_->change(i, was, now);
         }
         total_cost();
         total_removal();

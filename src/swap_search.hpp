@@ -20,6 +20,11 @@ struct SwapStops {
     std::function<bool(const std::vector<int>&)> known_local_optimum;
 };
 
+// The list width the search's walks want: a node's walk reaches its
+// second-nearest median, about 2n / p nodes away; a walk past its list
+// reads the node's whole row instead.
+int swap_list_width(int n, int p);
+
 // Improves medians (distinct nodes of 0 .. n-1) in place until no exchange
 // lowers the cost, or until one of stops (each may be empty) ends it;
 // returns the cost of the medians left. Each step takes the exchange that
@@ -29,11 +34,6 @@ struct SwapStops {
 // table of what every candidate would gain and keep, updated after each
 // exchange from the nodes it touched (found through their candidate lists,
 // each node's nearest nodes in ascending distance), names the one to weigh.
-// The list width the search's walks want: a node's walk reaches its
-// second-nearest median, about 2n / p nodes away; a walk past its list
-// reads the node's whole row instead.
-int swap_list_width(int n, int p);
-
 double swap_search(const DistMatrix& dist, const CandidateLists& lists, int n, std::vector<int>& medians,
                    const SwapStops& stops = {});
 
