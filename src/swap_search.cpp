@@ -181,9 +181,9 @@ public:
             }
             return;
         }
+        if (was.first == now.first && change_in_place(list, was, now, kept_now, now_bit)) return;
         // The list ascends, so each share's case holds over one stretch of
-        // it: what was given is taken back first, then what is given now,
-        // so that every sum receives its terms in the same order.
+        // it: what was given is taken back first, then what is given now.
         const int width = lists_.width;
         int k = 0;
         for (; k < width && list[k].dist < was.d1; ++k) {
@@ -226,6 +226,60 @@ public:
     }
 
 private:
+    // A node kept by its nearest median whose second-nearest alone changed,
+    // or whose nearest alone moved: what it gives changes only over the
+    // start of its list, by one difference a stretch, so one walk does.
+    // False for any other change.
+    bool change_in_place(const CandidateLists::Entry* list, const Served& was, const Served& now, double* kept,
+                         std::uint64_t now_bit) {
+        const int width = lists_.width;
+        int k = 0;
+        if (was.d1 == now.d1) {
+            // Nearer than both second-nearest: the kept share moves by the
+            // change of d2; between them, one side gives.
+            const double lower = std::min(was.d2, now.d2);
+            const double shift = now.d2 - was.d2;
+            for (; k < width && list[k].dist < lower; ++k) {
+                kept[list[k].node] += shift;
+                kept_bits_[list[k].node] |= now_bit;
+            }
+            if (now.d2 > was.d2) {
+                for (; k < width && list[k].dist < now.d2; ++k) {
+                    kept[list[k].node] += now.d2 - double(list[k].dist);
+                    kept_bits_[list[k].node] |= now_bit;
+                }
+            } else {
+                for (; k < width && list[k].dist < was.d2; ++k) kept[list[k].node] -= was.d2 - double(list[k].dist);
+            }
+            return true;
+        }
+        if (was.d2 != now.d2) return false;
+        // Beyond both nearest distances nothing changes.
+        const double lower = std::min(was.d1, now.d1);
+        const double gain_shift = now.d1 - was.d1;
+        for (; k < width && list[k].dist < lower; ++k) {
+            gain_[list[k].node] += gain_shift;
+            kept[list[k].node] -= gain_shift;
+            kept_bits_[list[k].node] |= now_bit;
+        }
+        if (now.d1 > was.d1) {
+            for (; k < width && list[k].dist < now.d1; ++k) {
+                const double d = list[k].dist;
+                gain_[list[k].node] += now.d1 - d;
+                kept[list[k].node] += d - now.d1;
+                kept_bits_[list[k].node] |= now_bit;
+            }
+        } else {
+            for (; k < width && list[k].dist < was.d1; ++k) {
+                const double d = list[k].dist;
+                gain_[list[k].node] -= was.d1 - d;
+                kept[list[k].node] += was.d1 - d;
+                kept_bits_[list[k].node] |= now_bit;
+            }
+        }
+        return true;
+    }
+
     // Medians share 64 bits by position: a clear bit means nothing kept at
     // any of them.
     static std::uint64_t bit(int k) { return std::uint64_t(1) << (k & 63); }
