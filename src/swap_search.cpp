@@ -1,8 +1,6 @@
 #include "swap_search.hpp"
 
 #include <algorithm>
-#include <bit>
-#include <cstdint>
 #include <limits>
 #include <numeric>
 #include <optional>
@@ -154,8 +152,7 @@ public:
           p_(p),
           gain_(std::size_t(n), 0.0),
           kept_(std::size_t(n) * std::size_t(p), 0.0),
-          kept_bits_(std::size_t(n), 0),
-          by_removal_(std::size_t(p)) {}
+          least_(std::size_t(n)) {}
 
     // Node i, served as `was`, is now served as `now`: takes back what it
     // gave every candidate and gives what it gives now. A node not counted
@@ -164,7 +161,6 @@ public:
         // A node's change touches the rows of at most two medians.
         double* kept_was = kept_row(was.first);
         double* kept_now = kept_row(now.first);
-        const std::uint64_t now_bit = bit(now.first);
         // Only candidates nearer than d2 receive anything; the list holds
         // them all unless d2 reaches past its end.
         const double reach = std::max(was.d2, now.d2);
@@ -176,12 +172,11 @@ public:
                 if (d < was.d2) add_share(was, d, -1.0, gain_[c], kept_was[c]);
                 if (d < now.d2) {
                     add_share(now, d, 1.0, gain_[c], kept_now[c]);
-                    kept_bits_[c] |= now_bit;
                 }
             }
             return;
         }
-        if (was.first == now.first && change_in_place(list, was, now, kept_now, now_bit)) return;
+        if (was.first == now.first && change_in_place(list, was, now, kept_now)) return;
         // The list ascends, so each share's case holds over one stretch of
         // it: what was given is taken back first, then what is given now.
         const int width = lists_.width;
@@ -196,29 +191,23 @@ public:
             const int c = list[k].node;
             gain_[c] += now.d1 - double(list[k].dist);
             kept_now[c] += now.d2 - now.d1;
-            kept_bits_[c] |= now_bit;
         }
         for (; k < width && list[k].dist < now.d2; ++k) {
             const int c = list[k].node;
             kept_now[c] += now.d2 - double(list[k].dist);
-            kept_bits_[c] |= now_bit;
         }
     }
 
     // The non-median whose best exchange lowers the cost most by these sums,
     // and that lowering (negative when it does).
     std::pair<int, double> most_promising(const std::vector<double>& removal, const std::vector<int>& position_of) {
-        for (int k = 0; k < p_; ++k) by_removal_[k] = k;
-        std::sort(by_removal_.begin(), by_removal_.end(), [&](int a, int b) { return removal[a] < removal[b]; });
+        least_removal_less_kept(removal);
+        const double* least = least_.data();
         int chosen = -1;
         double change = unreachable;
         for (int c = 0; c < n_; ++c) {
-            // What a median's nodes keep is part of its removal loss, so no
-            // exchange of c does better than its gain alone.
-            if (position_of[c] >= 0 || !(-gain_[c] < change)) continue;
-            const double least = least_removal_less_kept(c, removal);
-            if (least - gain_[c] < change) {
-                change = least - gain_[c];
+            if (position_of[c] < 0 && least[c] - gain_[c] < change) {
+                change = least[c] - gain_[c];
                 chosen = c;
             }
         }
@@ -230,8 +219,7 @@ private:
     // or whose nearest alone moved: what it gives changes only over the
     // start of its list, by one difference a stretch, so one walk does.
     // False for any other change.
-    bool change_in_place(const CandidateLists::Entry* list, const Served& was, const Served& now, double* kept,
-                         std::uint64_t now_bit) {
+    bool change_in_place(const CandidateLists::Entry* list, const Served& was, const Served& now, double* kept) {
         const int width = lists_.width;
         int k = 0;
         if (was.d1 == now.d1) {
@@ -241,12 +229,10 @@ private:
             const double shift = now.d2 - was.d2;
             for (; k < width && list[k].dist < lower; ++k) {
                 kept[list[k].node] += shift;
-                kept_bits_[list[k].node] |= now_bit;
             }
             if (now.d2 > was.d2) {
                 for (; k < width && list[k].dist < now.d2; ++k) {
                     kept[list[k].node] += now.d2 - double(list[k].dist);
-                    kept_bits_[list[k].node] |= now_bit;
                 }
             } else {
                 for (; k < width && list[k].dist < was.d2; ++k) kept[list[k].node] -= was.d2 - double(list[k].dist);
@@ -260,61 +246,57 @@ private:
         for (; k < width && list[k].dist < lower; ++k) {
             gain_[list[k].node] += gain_shift;
             kept[list[k].node] -= gain_shift;
-            kept_bits_[list[k].node] |= now_bit;
         }
         if (now.d1 > was.d1) {
             for (; k < width && list[k].dist < now.d1; ++k) {
                 const double d = list[k].dist;
                 gain_[list[k].node] += now.d1 - d;
                 kept[list[k].node] += d - now.d1;
-                kept_bits_[list[k].node] |= now_bit;
             }
         } else {
             for (; k < width && list[k].dist < was.d1; ++k) {
                 const double d = list[k].dist;
                 gain_[list[k].node] -= was.d1 - d;
                 kept[list[k].node] += was.d1 - d;
-                kept_bits_[list[k].node] |= now_bit;
             }
         }
         return true;
     }
 
-    // Medians share 64 bits by position: a clear bit means nothing kept at
-    // any of them.
-    static std::uint64_t bit(int k) { return std::uint64_t(1) << (k & 63); }
-
     double* kept_row(int k) { return kept_.data() + std::size_t(k) * std::size_t(n_); }
 
-    // Over the medians, the least removal loss less what candidate c keeps:
-    // where it keeps nothing that is the loss alone, so only the medians of
-    // its set bits are read, and of the others the one of least loss.
-    double least_removal_less_kept(int c, const std::vector<double>& removal) {
-        double least = unreachable;
-        std::uint64_t& bits = kept_bits_[c];
-        for (std::uint64_t left = bits; left != 0; left &= left - 1) {
-            const int b = std::countr_zero(left);
-            bool any = false;
-            for (int k = b; k < p_; k += 64) {
-                const double kept = kept_row(k)[c];
-                any |= kept != 0;
-                least = std::min(least, removal[k] - kept);
+    // Per candidate, over the medians, the least removal loss less what the
+    // candidate keeps, into least_: the whole table is read, a few
+    // candidates at a time so that their minima stay in registers.
+    void least_removal_less_kept(const std::vector<double>& removal) {
+        constexpr int lanes = 8;
+        int c0 = 0;
+        for (; c0 + lanes <= n_; c0 += lanes) {
+            double part[lanes];
+            for (int l = 0; l < lanes; ++l) part[l] = unreachable;
+            for (int k = 0; k < p_; ++k) {
+                const double loss = removal[k];
+                const double* kept = kept_row(k) + c0;
+                for (int l = 0; l < lanes; ++l) {
+                    const double left = loss - kept[l];
+                    part[l] = left < part[l] ? left : part[l];
+                }
             }
-            if (!any) bits &= ~bit(b);
+            for (int l = 0; l < lanes; ++l) least_[c0 + l] = part[l];
         }
-        for (int k : by_removal_) {
-            if (!(bits & bit(k))) return std::min(least, removal[k]);
+        for (; c0 < n_; ++c0) {
+            double part = unreachable;
+            for (int k = 0; k < p_; ++k) part = std::min(part, removal[k] - kept_row(k)[c0]);
+            least_[c0] = part;
         }
-        return least;
     }
 
     const DistMatrix& dist_;
     const CandidateLists& lists_;
     int n_, p_;
     std::vector<double> gain_;
-    std::vector<double> kept_;              // p rows of n
-    std::vector<std::uint64_t> kept_bits_;  // per candidate: where kept may not be zero
-    std::vector<int> by_removal_;           // median positions, least removal loss first
+    std::vector<double> kept_;   // p rows of n
+    std::vector<double> least_;  // scratch of most_promising, per candidate
 };
 
 bool changed(const Served& was, const Served& now) {

@@ -51,8 +51,8 @@ double best_exchange(const State& s, const std::vector<int>& medians) {
 TEST(SwapSearch, EndsWhereNoExchangeLowersTheCost) {
     std::mt19937 rng(7);
     // Small n uses whole rows as lists; n above 64 uses truncated lists.
-    // Up to p = n / 2 a table screens the candidates (140 / 2 medians share
-    // its 64 bits); beyond, every candidate is weighed.
+    // Up to p = n / 2 a table screens the candidates; beyond, every
+    // candidate is weighed.
     for (int n : {2, 3, 6, 11, 20, 90, 140}) {
         for (int p : {1, 2, n / 4, n / 2, n - 1}) {
             if (p < 1 || p >= n) continue;
