@@ -11,14 +11,13 @@ namespace pmedian {
 
 namespace {
 
-bool sums_are_exact(const State& s) {
-    if (!all_distances_whole(s.dist, s.n)) return false;
+float largest_distance(const State& s) {
     float largest = 0;
     for (int i = 0; i < s.n; ++i) {
         const float* row = s.dist[i];
         for (int j = 0; j < s.n; ++j) largest = std::max(largest, row[j]);
     }
-    return double(s.n) * double(largest) < 16777216.0;
+    return largest;
 }
 
 // The nodes of cluster c: its median, then its members.
@@ -31,11 +30,12 @@ void for_each_in_cluster(const Cluster& cluster, Fn fn) {
 // Each node's sum of distances to the given nodes (ascending numbers of
 // `rows`), in double: any order will do, so each pair is read once, in the
 // row of the first.
-void pair_sums(const DistMatrix& rows, const std::vector<int>& numbers, std::vector<double>& sums) {
+template <typename Matrix>
+void pair_sums(const Matrix& rows, const std::vector<int>& numbers, std::vector<double>& sums) {
     const std::size_t size = numbers.size();
     sums.assign(size, 0.0);
     for (std::size_t a = 0; a < size; ++a) {
-        const float* row = rows[numbers[a]];
+        const auto* row = rows[numbers[a]];
         // Four running sums, so that the additions need not wait on each other.
         double own[4] = {};
         std::size_t b = a + 1;
@@ -57,7 +57,8 @@ void pair_sums(const DistMatrix& rows, const std::vector<int>& numbers, std::vec
 
 // Sum of a row weighted by a 0/1 mask of the cluster's nodes: for large
 // clusters a whole contiguous row is cheaper than scattered reads.
-double masked_sum(const float* row, const float* mask, int n) {
+template <typename Cell>
+double masked_sum(const Cell* row, const float* mask, int n) {
     constexpr int lanes = 16;
     double part[lanes] = {};
     int k = 0;
@@ -77,8 +78,9 @@ double summation_error(double sum, std::size_t terms) { return sum * (double(ter
 double rounding_of(double result) { return std::fabs(result) * 0x1p-53; }
 
 // Every node's sum over its own cluster, cluster by cluster, read in the
-// near order's numbers.
-void sum_every_cluster_afresh(State& s) {
+// near order's numbers from rows.
+template <typename Matrix>
+void sum_every_cluster_afresh(State& s, const Matrix& rows) {
     ClusterSums& cluster_sums = s.cluster_sums;
     const NearOrder& near = cluster_sums.near;
     std::vector<int> numbers;
@@ -94,10 +96,10 @@ void sum_every_cluster_afresh(State& s) {
             for (int a : numbers) mask[a] = 1.0f;
             sums.resize(numbers.size());
             for (std::size_t k = 0; k < numbers.size(); ++k) {
-                sums[k] = masked_sum((*near.rows)[numbers[k]], mask.data(), s.n);
+                sums[k] = masked_sum(rows[numbers[k]], mask.data(), s.n);
             }
         } else {
-            pair_sums(*near.rows, numbers, sums);
+            pair_sums(rows, numbers, sums);
         }
         for (std::size_t k = 0; k < numbers.size(); ++k) {
             const int x = near.node_at[numbers[k]];
@@ -137,7 +139,9 @@ SortedClusters sort_clusters(const State& s, const std::vector<int>& cluster_of)
 // Each node that moved reads its own row once: it gives the node's new
 // sum, and what the nodes that stayed gain in the cluster it joined and
 // lose in the one it left. Exact sums need no bound on their rounding.
-void apply_moves(State& s, const std::vector<std::pair<int, int>>& moved, const std::vector<int>& new_cluster) {
+template <typename Matrix>
+void apply_moves(State& s, const Matrix& rows, const std::vector<std::pair<int, int>>& moved,
+                 const std::vector<int>& new_cluster) {
     ClusterSums& sums = s.cluster_sums;
     const bool bounded = sums.mode == ClusterSums::Mode::inexact;
     const SortedClusters old_clusters = sort_clusters(s, sums.cluster_of);
@@ -151,12 +155,12 @@ void apply_moves(State& s, const std::vector<std::pair<int, int>>& moved, const 
         // compiler.
         const int y = move.first;
         const int joined = move.second;
-        const float* row = sums.near.row(y);
         const int* number = sums.near.index.data();
+        const auto* row = rows[number[y]];
         const int left = sums.cluster_of[y];
         double sum = 0;
         new_clusters.for_each(joined, [&](int x) {
-            const float d = row[number[x]];
+            const double d = row[number[x]];
             sum += d;
             if (sums.cluster_of[x] == joined) add(x, d);
         });
@@ -179,11 +183,14 @@ void update_cluster_sums(State& s) {
         for_each_in_cluster(s.vc[c], [&](int x) { new_cluster[x] = c; });
     }
     if (sums.mode == ClusterSums::Mode::unknown) {
-        sums.mode = sums_are_exact(s) ? ClusterSums::Mode::exact : ClusterSums::Mode::inexact;
+        const bool whole = all_distances_whole(s.dist, s.n);
+        const float largest = whole ? largest_distance(s) : 0;
+        const bool exact = whole && double(s.n) * double(largest) < 16777216.0;
+        sums.mode = exact ? ClusterSums::Mode::exact : ClusterSums::Mode::inexact;
         sums.to_own_cluster.assign(std::size_t(s.n), 0);
         sums.error.assign(std::size_t(s.n), 0);
         sums.cluster_of.assign(std::size_t(s.n), -1);
-        build_near_order(s, new_cluster);
+        build_near_order(s, new_cluster, exact && largest < 65536.0f);
     }
 
     std::vector<std::pair<int, int>> moved;  // node, the cluster it joined
@@ -193,11 +200,13 @@ void update_cluster_sums(State& s) {
         });
     }
     if (moved.empty()) return;
-    if (moved.size() * 4 > std::size_t(s.n)) {
-        sum_every_cluster_afresh(s);
-    } else {
-        apply_moves(s, moved, new_cluster);
-    }
+    sums.near.with_rows([&](const auto& rows) {
+        if (moved.size() * 4 > std::size_t(s.n)) {
+            sum_every_cluster_afresh(s, rows);
+        } else {
+            apply_moves(s, rows, moved, new_cluster);
+        }
+    });
     sums.cluster_of = std::move(new_cluster);
 }
 

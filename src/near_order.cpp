@@ -46,11 +46,23 @@ std::vector<int> nodes_by_region(const State& s, const std::vector<int>& cluster
     return order;
 }
 
+template <typename Cell>
+void fill_copy(const State& s, SquareMatrix<Cell>& copy) {
+    const std::vector<int>& node_at = s.cluster_sums.near.node_at;
+    for (int a = 0; a < s.n; ++a) {
+        const float* row = s.dist[node_at[a]];
+        Cell* out = copy[a];
+        for (int b = 0; b < s.n; ++b) out[b] = Cell(row[node_at[b]]);
+    }
+}
+
 }  // namespace
 
-void build_near_order(State& s, const std::vector<int>& cluster_of) {
+void build_near_order(State& s, const std::vector<int>& cluster_of, bool whole_below_2_16) {
     NearOrder& near = s.cluster_sums.near;
-    const bool copied = s.n > least_side && s.n <= largest_side && near.copy.allocate(s.n);
+    const bool large = s.n > least_side && s.n <= largest_side;
+    near.is_narrow = large && whole_below_2_16 && near.narrow.allocate(s.n);
+    const bool copied = near.is_narrow || (large && near.copy.allocate(s.n));
     if (copied) {
         near.node_at = nodes_by_region(s, cluster_of);
     } else {
@@ -59,12 +71,11 @@ void build_near_order(State& s, const std::vector<int>& cluster_of) {
     }
     near.index.assign(std::size_t(s.n), 0);
     for (int a = 0; a < s.n; ++a) near.index[near.node_at[a]] = a;
-    near.rows = copied ? &near.copy : &s.dist;
-    if (!copied) return;
-    for (int a = 0; a < s.n; ++a) {
-        const float* row = s.dist[near.node_at[a]];
-        float* out = near.copy[a];
-        for (int b = 0; b < s.n; ++b) out[b] = row[near.node_at[b]];
+    near.rows = near.is_narrow ? nullptr : copied ? &near.copy : &s.dist;
+    if (near.is_narrow) {
+        fill_copy(s, near.narrow);
+    } else if (copied) {
+        fill_copy(s, near.copy);
     }
 }
 

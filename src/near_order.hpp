@@ -15,6 +15,8 @@ namespace pmedian {
 // cluster bordering another lies together. Later clusters are other cuts of
 // the same regions, so their nodes stay in few stretches. Without the room
 // for a copy, or for a matrix the caches hold, the matrix is read as it is.
-void build_near_order(State& s, const std::vector<int>& cluster_of);
+// whole_below_2_16: every distance is a whole number below 2^16, so the copy
+// may be kept in 16 bits.
+void build_near_order(State& s, const std::vector<int>& cluster_of, bool whole_below_2_16);
 
 }  // namespace pmedian

@@ -45,14 +45,11 @@ void prefer_huge_pages([[maybe_unused]] void* block, [[maybe_unused]] std::size_
 
 }  // namespace
 
-bool DistMatrix::allocate(int n) {
-    const auto side = static_cast<std::size_t>(n);
-    if (side != 0 && side > SIZE_MAX / sizeof(float) / side) return false;
-    // calloc hands back zeroed pages lazily, so untouched cells cost nothing.
-    cells_.reset(static_cast<float*>(std::calloc(side * side, sizeof(float))));
-    if (cells_) prefer_huge_pages(cells_.get(), side * side * sizeof(float));
-    n_ = side;
-    return cells_ != nullptr || side == 0;
+void* allocate_zeroed_block(std::size_t bytes) {
+    // calloc hands back zeroed pages lazily.
+    void* block = std::calloc(bytes, 1);
+    if (block != nullptr) prefer_huge_pages(block, bytes);
+    return block;
 }
 
 bool all_distances_whole(const DistMatrix& dist, int n) {
@@ -63,11 +60,6 @@ bool all_distances_whole(const DistMatrix& dist, int n) {
         }
     }
     return true;
-}
-
-void DistMatrix::release() {
-    cells_.reset();
-    n_ = 0;
 }
 
 void allocate_problem(State& s) {

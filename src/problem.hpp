@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -24,22 +25,38 @@ struct Cluster {
     float cost = 0;
 };
 
-// n x n floats in one block, zero-filled; dist[i][j] reads row i, column j.
-class DistMatrix {
+// A zero-filled block of the given size, or null; untouched pages cost
+// nothing. Freed by std::free.
+void* allocate_zeroed_block(std::size_t bytes);
+
+// n x n cells in one block, zero-filled; m[i][j] reads row i, column j.
+template <typename Cell>
+class SquareMatrix {
 public:
     // False when the block cannot be had (size overflow or allocation failure).
-    bool allocate(int n);
-    void release();
-    float* operator[](int i) { return cells_.get() + std::size_t(i) * n_; }
-    const float* operator[](int i) const { return cells_.get() + std::size_t(i) * n_; }
+    bool allocate(int n) {
+        const auto side = static_cast<std::size_t>(n);
+        if (side != 0 && side > SIZE_MAX / sizeof(Cell) / side) return false;
+        cells_.reset(static_cast<Cell*>(allocate_zeroed_block(side * side * sizeof(Cell))));
+        n_ = side;
+        return cells_ != nullptr || side == 0;
+    }
+    void release() {
+        cells_.reset();
+        n_ = 0;
+    }
+    Cell* operator[](int i) { return cells_.get() + std::size_t(i) * n_; }
+    const Cell* operator[](int i) const { return cells_.get() + std::size_t(i) * n_; }
 
 private:
     struct FreeCells {
-        void operator()(float* cells) const { std::free(cells); }
+        void operator()(Cell* cells) const { std::free(cells); }
     };
-    std::unique_ptr<float[], FreeCells> cells_;
+    std::unique_ptr<Cell[], FreeCells> cells_;
     std::size_t n_ = 0;
 };
+
+using DistMatrix = SquareMatrix<float>;
 
 // For each client j, its nearest candidates in ascending distance, the first
 // `width` of them (all n when n is small). Only a few percent of the pairs
@@ -57,13 +74,25 @@ struct CandidateLists {
 // The matrix with the nodes renumbered so that nodes of one region get
 // neighbouring numbers: the nodes of a cluster then lie in a few stretches
 // of a row, and summing over them reads a few cache lines instead of one
-// per node. Kept only for matrices larger than the caches.
+// per node. Kept only for matrices larger than the caches; when the sums
+// are exact every distance is a whole number below 2^16, and the copy is
+// kept in 16 bits, so that twice as many distances share a cache line.
 struct NearOrder {
-    DistMatrix copy;                   // copy[index[x]][index[y]] = dist[x][y], when kept
-    const DistMatrix* rows = nullptr;  // copy, or the matrix itself
+    DistMatrix copy;                     // copy[index[x]][index[y]] = dist[x][y], when kept in floats
+    SquareMatrix<std::uint16_t> narrow;  // the same, when kept in 16 bits
+    bool is_narrow = false;
+    const DistMatrix* rows = nullptr;  // copy, or the matrix itself, unless narrow
     std::vector<int> index;            // per node: its number in rows
     std::vector<int> node_at;          // per number: its node
-    const float* row(int x) const { return (*rows)[index[x]]; }
+    // Calls fn with the matrix the sums read.
+    template <typename Fn>
+    void with_rows(Fn fn) const {
+        if (is_narrow) {
+            fn(narrow);
+        } else {
+            fn(*rows);
+        }
+    }
 };
 
 // For each node, the sum of its distances to the nodes of its own cluster,
