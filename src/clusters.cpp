@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -136,9 +137,43 @@ SortedClusters sort_clusters(const State& s, const std::vector<int>& cluster_of)
     return sorted;
 }
 
-// Each node that moved reads its own row once: it gives the node's new
-// sum, and what the nodes that stayed gain in the cluster it joined and
-// lose in the one it left. Exact sums need no bound on their rounding.
+// A node of a cluster as the moves see it: its number in the near order,
+// and whether it is in the cluster both before and after.
+struct Member {
+    int number;
+    int node;
+    bool stays;
+};
+
+// Up to `group` nodes that joined (sign +1) or left (sign -1) one cluster,
+// against its members: each member's row entries are read for the whole
+// group at once. A node that stays gains or loses each distance; the sums
+// of the distances are the joiners' new sums.
+template <int group, typename Row>
+void move_group(const Row* const* movers_rows, const std::vector<Member>& members, double sign, ClusterSums& sums,
+                bool bounded, double* mover_sums) {
+    double part[group] = {};
+    for (const Member& m : members) {
+        double d[group];
+        for (int l = 0; l < group; ++l) {
+            d[l] = movers_rows[l][m.number];
+            part[l] += d[l];
+        }
+        if (!m.stays) continue;
+        double& own = sums.to_own_cluster[m.node];
+        for (int l = 0; l < group; ++l) {
+            own += sign * d[l];
+            if (bounded) sums.error[m.node] += rounding_of(own);
+        }
+    }
+    for (int l = 0; l < group; ++l) mover_sums[l] = part[l];
+}
+
+// The nodes that moved read their own rows over the clusters they joined
+// and left: that gives each its new sum, and what the nodes that stayed
+// gain in the one and lose in the other. The movers of one cluster are
+// taken a few at a time, so that its members are gone through once for
+// them all. Exact sums need no bound on their rounding.
 template <typename Matrix>
 void apply_moves(State& s, const Matrix& rows, const std::vector<std::pair<int, int>>& moved,
                  const std::vector<int>& new_cluster) {
@@ -146,30 +181,50 @@ void apply_moves(State& s, const Matrix& rows, const std::vector<std::pair<int, 
     const bool bounded = sums.mode == ClusterSums::Mode::inexact;
     const SortedClusters old_clusters = sort_clusters(s, sums.cluster_of);
     const SortedClusters new_clusters = sort_clusters(s, new_cluster);
-    auto add = [&](int x, double d) {
-        sums.to_own_cluster[x] += d;
-        if (bounded) sums.error[x] += rounding_of(sums.to_own_cluster[x]);
-    };
+    const int* number = sums.near.index.data();
+    std::vector<std::vector<int>> joining(std::size_t(s.p)), leaving(std::size_t(s.p));
     for (const auto& move : moved) {
-        // Named copies: lambdas may not capture structured bindings in every
-        // compiler.
-        const int y = move.first;
-        const int joined = move.second;
-        const int* number = sums.near.index.data();
-        const auto* row = rows[number[y]];
-        const int left = sums.cluster_of[y];
-        double sum = 0;
-        new_clusters.for_each(joined, [&](int x) {
-            const double d = row[number[x]];
-            sum += d;
-            if (sums.cluster_of[x] == joined) add(x, d);
-        });
-        sums.to_own_cluster[y] = sum;
-        if (bounded) sums.error[y] = summation_error(sum, std::size_t(s.vc[joined].size) + 1);
-        if (left < 0) continue;
-        old_clusters.for_each(left, [&](int x) {
-            if (new_cluster[x] == left) add(x, -double(row[number[x]]));
-        });
+        joining[move.second].push_back(move.first);
+        if (sums.cluster_of[move.first] >= 0) leaving[sums.cluster_of[move.first]].push_back(move.first);
+    }
+    using Row = std::remove_cv_t<std::remove_pointer_t<decltype(rows[0])>>;
+    std::vector<Member> members;
+    std::vector<const Row*> movers_rows;
+    std::vector<double> mover_sums;
+    auto move_all = [&](const std::vector<int>& movers, double sign) {
+        movers_rows.clear();
+        for (int y : movers) movers_rows.push_back(rows[number[y]]);
+        mover_sums.resize(movers.size());
+        std::size_t k = 0;
+        for (; k + 8 <= movers.size(); k += 8) {
+            move_group<8>(movers_rows.data() + k, members, sign, sums, bounded, mover_sums.data() + k);
+        }
+        for (; k + 4 <= movers.size(); k += 4) {
+            move_group<4>(movers_rows.data() + k, members, sign, sums, bounded, mover_sums.data() + k);
+        }
+        for (; k + 2 <= movers.size(); k += 2) {
+            move_group<2>(movers_rows.data() + k, members, sign, sums, bounded, mover_sums.data() + k);
+        }
+        for (; k < movers.size(); ++k) {
+            move_group<1>(movers_rows.data() + k, members, sign, sums, bounded, mover_sums.data() + k);
+        }
+    };
+    for (int c = 0; c < s.p; ++c) {
+        if (!joining[c].empty()) {
+            members.clear();
+            new_clusters.for_each(c, [&](int x) { members.push_back({number[x], x, sums.cluster_of[x] == c}); });
+            move_all(joining[c], 1.0);
+            for (std::size_t k = 0; k < joining[c].size(); ++k) {
+                const int y = joining[c][k];
+                sums.to_own_cluster[y] = mover_sums[k];
+                if (bounded) sums.error[y] = summation_error(mover_sums[k], members.size());
+            }
+        }
+        if (!leaving[c].empty()) {
+            members.clear();
+            old_clusters.for_each(c, [&](int x) { members.push_back({number[x], x, new_cluster[x] == c}); });
+            move_all(leaving[c], -1.0);
+        }
     }
 }
 
