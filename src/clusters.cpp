@@ -30,29 +30,46 @@ void for_each_in_cluster(const Cluster& cluster, Fn fn) {
 
 // Each node's sum of distances to the given nodes (ascending numbers of
 // `rows`), in double: any order will do, so each pair is read once, in the
-// row of the first.
+// row of the first. Rows are taken four at a time, so that the later
+// nodes' numbers and sums are gone through once for the four.
 template <typename Matrix>
 void pair_sums(const Matrix& rows, const std::vector<int>& numbers, std::vector<double>& sums) {
+    constexpr std::size_t group = 4;
     const std::size_t size = numbers.size();
     sums.assign(size, 0.0);
-    for (std::size_t a = 0; a < size; ++a) {
-        const auto* row = rows[numbers[a]];
-        // Four running sums, so that the additions need not wait on each other.
-        double own[4] = {};
-        std::size_t b = a + 1;
-        for (; b + 4 <= size; b += 4) {
-            for (std::size_t l = 0; l < 4; ++l) {
-                const double d = row[numbers[b + l]];
+    std::size_t a = 0;
+    for (; a + group <= size; a += group) {
+        decltype(rows[0]) row[group];
+        for (std::size_t l = 0; l < group; ++l) row[l] = rows[numbers[a + l]];
+        double own[group] = {};
+        // The pairs within the group.
+        for (std::size_t l = 0; l < group; ++l) {
+            for (std::size_t m = l + 1; m < group; ++m) {
+                const double d = row[l][numbers[a + m]];
                 own[l] += d;
-                sums[b + l] += d;
+                own[m] += d;
             }
         }
-        for (; b < size; ++b) {
+        for (std::size_t b = a + group; b < size; ++b) {
+            const int column = numbers[b];
+            double d[group];
+            for (std::size_t l = 0; l < group; ++l) {
+                d[l] = row[l][column];
+                own[l] += d[l];
+            }
+            sums[b] += (d[0] + d[1]) + (d[2] + d[3]);
+        }
+        for (std::size_t l = 0; l < group; ++l) sums[a + l] += own[l];
+    }
+    for (; a < size; ++a) {
+        const auto* row = rows[numbers[a]];
+        double own = 0;
+        for (std::size_t b = a + 1; b < size; ++b) {
             const double d = row[numbers[b]];
-            own[0] += d;
+            own += d;
             sums[b] += d;
         }
-        sums[a] += (own[0] + own[1]) + (own[2] + own[3]);
+        sums[a] += own;
     }
 }
 
