@@ -366,7 +366,10 @@ void nearest_after_changes(State& s, const std::vector<int>& changed) {
     }
     std::vector<int> cluster_of_median(std::size_t(s.n), -1);
     for (int c = 0; c < s.p; ++c) cluster_of_median[s.sv_node[c]] = c;
-    for (int v : rescan) {
+    constexpr std::size_t ahead = 8;  // lists asked for early
+    for (std::size_t r = 0; r < rescan.size(); ++r) {
+        if (r + ahead < rescan.size()) s.candidates.prefetch(rescan[r + ahead]);
+        const int v = rescan[r];
         if (!nearest_in_list(s, v, cluster_of_median, last.nearest[v], last.cluster[v])) {
             scan_all(s, v, last.nearest[v], last.cluster[v]);
         }

@@ -69,6 +69,17 @@ struct CandidateLists {
     int width = 0;
     std::vector<Entry> entries;  // n rows of width entries
     const Entry* row(int j) const { return entries.data() + std::size_t(j) * std::size_t(width); }
+    // Asks for the first cache lines of list j ahead of its walk: a walk
+    // reads the start of its list, and lists read one after another lie a
+    // whole list apart, past what the hardware fetches ahead by itself.
+    void prefetch(int j) const {
+        constexpr std::size_t most_lines = 12;
+        const auto* start = reinterpret_cast<const char*>(row(j));
+        // (Written without std::min, with which GCC 12 drops the prefetches.)
+        const std::size_t bytes = std::size_t(width) * sizeof(Entry);
+        const std::size_t lines = bytes < most_lines * 64 ? (bytes + 63) / 64 : most_lines;
+        for (std::size_t l = 0; l < lines; ++l) __builtin_prefetch(start + 64 * l);
+    }
 };
 
 // The matrix with the nodes renumbered so that nodes of one region get

@@ -172,12 +172,8 @@ void build_candidate_lists(State& s, int least_width) {
     }
 }
 
-// A client's walk reads the first few cache lines of its list, and the
-// next client's list lies a whole list further on, past what the hardware
-// fetches ahead by itself: the lists of clients a little ahead are asked
-// for early.
+// Lists this many clients ahead are asked for early.
 constexpr int clients_ahead = 8;
-constexpr int lines_ahead = 12;
 
 void relax(State& s) {
     // Client by client: each beta[i] still receives its terms in ascending
@@ -192,16 +188,11 @@ void relax(State& s) {
         s.node[i] = i;
         beta[i] = 0;
     }
-    const int lines =
-        int(std::min<std::size_t>(lines_ahead, (std::size_t(width) * sizeof(CandidateLists::Entry) + 63) / 64));
     for (int j = 0; j < n; ++j) {
         const double weighted = t * double(s.lambda[j]);
         const float threshold = least_float_not_below(weighted);
         const CandidateLists::Entry* list = s.candidates.row(j);
-        if (j + clients_ahead < n) {
-            const char* ahead = reinterpret_cast<const char*>(s.candidates.row(j + clients_ahead));
-            for (int l = 0; l < lines; ++l) __builtin_prefetch(ahead + 64 * l);
-        }
+        if (j + clients_ahead < n) s.candidates.prefetch(j + clients_ahead);
         if (width < n && list[width - 1].dist < threshold) {
             add_row_gains(s.dist[j], threshold, weighted, beta, n);
             continue;
