@@ -75,6 +75,48 @@ std::string_view TokenReader::next() {
     return long_token_;
 }
 
+namespace {
+
+// A short plain decimal's value from its digits (at most seven, read as a
+// whole number) and the count of them after the point (-1 without one).
+// The digits and the power of ten are exact floats, and one float division
+// rounds their quotient to the nearest float, as the full conversion does.
+float short_decimal_value(std::uint32_t digits_value, int decimals) {
+    static constexpr float powers_of_ten[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f};
+    const float magnitude = float(digits_value);
+    return decimals > 0 ? magnitude / powers_of_ten[decimals] : magnitude;
+}
+
+}  // namespace
+
+bool TokenReader::next_short_decimal(float& value) {
+    const char* data = chunk_.data();
+    std::size_t pos = pos_;
+    while (pos < end_ && is_space(data[pos])) ++pos;
+    const std::size_t start = pos;
+    std::uint32_t digits_value = 0;
+    int decimals = -1;  // none before a point
+    for (;; ++pos) {
+        const char c = data[pos];
+        if (is_digit(c)) {
+            digits_value = digits_value * 10 + std::uint32_t(c - '0');
+            if (decimals >= 0) ++decimals;
+        } else if (c == '.' && decimals < 0) {
+            decimals = 0;
+        } else {
+            break;
+        }
+    }
+    // The byte past the chunk is a space: a token reaching it may go on in
+    // the next chunk, and is left to next().
+    const std::size_t length = pos - start;
+    const std::size_t digits = length - (decimals >= 0 ? 1 : 0);
+    if (digits == 0 || digits > 7 || pos >= end_ || !is_space(data[pos])) return false;
+    pos_ = pos;
+    value = short_decimal_value(digits_value, decimals);
+    return true;
+}
+
 ParseResult parse_int(std::string_view token, int& value) {
     if (token.size() > 1 && token[0] == '+' && is_digit(token[1])) token.remove_prefix(1);
     const char* last = token.data() + token.size();
@@ -86,11 +128,8 @@ ParseResult parse_int(std::string_view token, int& value) {
 
 namespace {
 
-// Most distances are short plain decimals. With at most seven digits the
-// digits and the power of ten are exact floats, and one float division
-// rounds their quotient to the nearest float, as the full conversion does.
+// Most distances are short plain decimals.
 bool parse_short_decimal(std::string_view token, float& value) {
-    static constexpr float powers_of_ten[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f};
     std::size_t at = 0;
     bool negative = false;
     if (!token.empty() && (token[0] == '+' || token[0] == '-')) negative = token[at++] == '-';
@@ -110,8 +149,7 @@ bool parse_short_decimal(std::string_view token, float& value) {
         }
     }
     if (digits == 0) return false;
-    const float magnitude = float(digits_value);
-    value = decimals > 0 ? magnitude / powers_of_ten[decimals] : magnitude;
+    value = short_decimal_value(digits_value, decimals);
     if (negative) value = -value;
     return true;
 }
@@ -186,6 +224,8 @@ void read_header(TokenReader& in, const std::string& file_name, int& n, int& p) 
 
 float read_distance(TokenReader& in, int i, int j) {
     float value = 0;
+    // Unsigned, so neither negative nor beyond a float's range.
+    if (in.next_short_decimal(value)) return value;
     switch (parse_real(in.next(), value)) {
         case ParseResult::ok:
             if (value < 0 || !(value < INF_DIST)) break;

@@ -22,6 +22,10 @@ public:
     // The next token, or an empty view at the end of the data. The view
     // stays valid until the next call.
     std::string_view next();
+    // When the next token is a short plain decimal (at most seven digits,
+    // at most one point, no sign), reads it as parse_real would and returns
+    // true; otherwise reads nothing and returns false.
+    bool next_short_decimal(float& value);
 
 private:
     bool refill();

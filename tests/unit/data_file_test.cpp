@@ -176,6 +176,40 @@ TEST(ReadDistance, RejectsNegativeValuesAndValuesFromTheSentinelUp) {
     EXPECT_EQ(distance_error("1e-50"), "");
 }
 
+TEST(ReadDistance, ReadsEveryTokenAsParseRealDoes) {
+    // Short plain decimals take a quicker way than the others; either way
+    // the values are parse_real's, also for a short one straddling the end
+    // of the reader's first megabyte.
+    std::mt19937 rng(3);
+    const std::vector<std::string> shapes = {"7",  "1234567", "12345678", "0.1234567", "1.5", ".5",        "5.",
+                                             "+5", "2e",      "2.5E-1",   "007",       "0",   "0.0000001", "99999.99"};
+    const std::vector<std::string> spaces = {" ", "\n", "\t", "\r\n", "  "};
+    std::string text;
+    std::vector<std::string> tokens;
+    auto add = [&](const std::string& token) {
+        text += token + spaces[rng() % spaces.size()];
+        tokens.push_back(token);
+    };
+    auto any_token = [&] { return shapes[rng() % shapes.size()] + std::to_string(rng() % 10); };
+    while (text.size() < (1 << 20) - 40) add(any_token());
+    text.append((1 << 20) - 2 - text.size(), ' ');
+    add("1234.5");
+    for (int k = 0; k < 1000; ++k) add(any_token());
+
+    std::FILE* f = stream_of(text);
+    TokenReader in(f);
+    for (std::size_t k = 0; k < tokens.size(); ++k) {
+        float expected = 0;
+        ASSERT_EQ(parse_real(tokens[k], expected), ParseResult::ok) << tokens[k];
+        ASSERT_EQ(read_distance(in, 0, 1), expected) << tokens[k];
+    }
+    std::fclose(f);
+
+    const std::string invalid = "\nDistancia invalida ou ausente entre os nos 2 e 5\n";
+    for (const char* text : {"12a", "1.2.3", "5..", "1-2", ".", "1.5x 2"})
+        EXPECT_EQ(distance_error(text), invalid) << text;
+}
+
 TEST(ReadHeader, NeedsTwoInts) {
     const std::string invalid = "\nCabecalho invalido em 'facloc.dat': esperados n e p inteiros\n";
     for (const char* text : {"", "4", "four 1", "4 1.5", "1.5 1", "4,1", "99999999999 1", "4 -99999999999"}) {
