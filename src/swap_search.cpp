@@ -137,6 +137,129 @@ private:
     std::vector<int> scan_;  // scratch of recompute
 };
 
+// Per median position and candidate, what the median's nodes would keep of
+// their removal loss if the candidate entered: p rows of n. With many
+// medians a candidate keeps something at only a few, those of the nodes
+// near it, so each row also lists the candidates where it may be above 0,
+// and the least over the medians reads only those; with few medians the
+// listing costs more than reading every row whole.
+class KeptTable {
+public:
+    KeptTable(int n, int p)
+        : n_(n),
+          p_(p),
+          listing_(p > 32),
+          values_(std::size_t(n) * std::size_t(p), 0.0),
+          listed_(listing_ ? std::size_t(n) * std::size_t(p) : 0, 0),
+          positive_(std::size_t(p)) {}
+
+    // One median's row, to add to.
+    class Row {
+    public:
+        Row(double* values, char* listed, std::vector<int>* positive)
+            : values_(values), listed_(listed), positive_(positive) {}
+        // Adds a share of at least 0.
+        void give(int c, double share) {
+            const double before = values_[c];
+            values_[c] = before + share;
+            // A value above 0 is listed already.
+            if (positive_ != nullptr && !(before > 0) && !listed_[c]) {
+                listed_[c] = 1;
+                positive_->push_back(c);
+            }
+        }
+        // Takes back a share of at least 0: a value not listed stays at or
+        // below 0, where it leaves its removal loss as it is.
+        void take(int c, double share) { values_[c] -= share; }
+        void add(int c, double delta) {
+            if (delta > 0) {
+                give(c, delta);
+            } else {
+                take(c, -delta);
+            }
+        }
+
+    private:
+        double* values_;
+        char* listed_;
+        std::vector<int>* positive_;  // null while not listing
+    };
+
+    Row row(int k) {
+        if (!listing_) return {values_.data() + offset(k), nullptr, nullptr};
+        return {values_.data() + offset(k), listed_.data() + offset(k), &positive_[k]};
+    }
+
+    // Per candidate, over the medians, the least removal loss less what the
+    // candidate keeps.
+    void least_removal_less_kept(const std::vector<double>& removal, std::vector<double>& least) {
+        if (listing_) {
+            least_from_lists(removal, least);
+        } else {
+            least_from_rows(removal, least);
+        }
+    }
+
+private:
+    std::size_t offset(int k) const { return std::size_t(k) * std::size_t(n_); }
+
+    // Where a candidate keeps nothing (or, by rounding, less) that is at
+    // least the loss itself, never below the least loss: so the least loss,
+    // lowered where a listed candidate keeps something. Candidates found
+    // keeping nothing leave their row's list.
+    void least_from_lists(const std::vector<double>& removal, std::vector<double>& least) {
+        std::fill(least.begin(), least.end(), *std::min_element(removal.begin(), removal.end()));
+        for (int k = 0; k < p_; ++k) {
+            const double loss = removal[k];
+            const double* values = values_.data() + offset(k);
+            char* listed = listed_.data() + offset(k);
+            std::vector<int>& positive = positive_[k];
+            std::size_t still = 0;
+            for (const int c : positive) {
+                if (!(values[c] > 0)) {
+                    listed[c] = 0;
+                    continue;
+                }
+                positive[still++] = c;
+                const double left = loss - values[c];
+                least[c] = left < least[c] ? left : least[c];
+            }
+            positive.resize(still);
+        }
+    }
+
+    // Every row whole, a few candidates at a time so that their minima stay
+    // in registers.
+    void least_from_rows(const std::vector<double>& removal, std::vector<double>& least) {
+        constexpr int lanes = 8;
+        int c0 = 0;
+        for (; c0 + lanes <= n_; c0 += lanes) {
+            double part[lanes];
+            for (int l = 0; l < lanes; ++l) part[l] = unreachable;
+            for (int k = 0; k < p_; ++k) {
+                const double loss = removal[k];
+                const double* values = values_.data() + offset(k) + c0;
+                for (int l = 0; l < lanes; ++l) {
+                    const double left = loss - values[l];
+                    part[l] = left < part[l] ? left : part[l];
+                }
+            }
+            for (int l = 0; l < lanes; ++l) least[c0 + l] = part[l];
+        }
+        for (; c0 < n_; ++c0) {
+            double part = unreachable;
+            for (int k = 0; k < p_; ++k) part = std::min(part, removal[k] - values_[offset(k) + c0]);
+            least[c0] = part;
+        }
+    }
+
+    int n_, p_;
+    bool listing_;
+    std::vector<double> values_;
+    std::vector<char> listed_;                // p rows of n: whether in positive, while listing
+    std::vector<std::vector<int>> positive_;  // per row: candidates where the value may be above 0
+};
+
 // For every node as a candidate: what it gains on entering (gain) and, per
 // median, what that median's nodes keep of their removal loss (kept), brought
 // up to date node by node as exchanges change how nodes are served. These
@@ -146,21 +269,15 @@ private:
 class ExchangeScreen {
 public:
     ExchangeScreen(const DistMatrix& dist, const CandidateLists& lists, int n, int p)
-        : dist_(dist),
-          lists_(lists),
-          n_(n),
-          p_(p),
-          gain_(std::size_t(n), 0.0),
-          kept_(std::size_t(n) * std::size_t(p), 0.0),
-          least_(std::size_t(n)) {}
+        : dist_(dist), lists_(lists), n_(n), gain_(std::size_t(n), 0.0), kept_(n, p), least_(std::size_t(n)) {}
 
     // Node i, served as `was`, is now served as `now`: takes back what it
     // gave every candidate and gives what it gives now. A node not counted
     // yet was served at d2 = -infinity, which gives nothing.
     void change(int i, const Served& was, const Served& now) {
         // A node's change touches the rows of at most two medians.
-        double* kept_was = kept_row(was.first);
-        double* kept_now = kept_row(now.first);
+        KeptTable::Row kept_was = kept_.row(was.first);
+        KeptTable::Row kept_now = kept_.row(now.first);
         // Only candidates nearer than d2 receive anything; the list holds
         // them all unless d2 reaches past its end.
         const double reach = std::max(was.d2, now.d2);
@@ -169,9 +286,15 @@ public:
             const float* row = dist_[i];  // the matrix is symmetric
             for (int c = 0; c < n_; ++c) {
                 const double d = row[c];
-                if (d < was.d2) add_share(was, d, -1.0, gain_[c], kept_was[c]);
+                double kept = 0;
+                if (d < was.d2) {
+                    add_share(was, d, -1.0, gain_[c], kept);
+                    kept_was.take(c, -kept);
+                }
                 if (d < now.d2) {
-                    add_share(now, d, 1.0, gain_[c], kept_now[c]);
+                    kept = 0;
+                    add_share(now, d, 1.0, gain_[c], kept);
+                    kept_now.give(c, kept);
                 }
             }
             return;
@@ -183,25 +306,22 @@ public:
         int k = 0;
         for (; k < width && list[k].dist < was.d1; ++k) {
             gain_[list[k].node] -= was.d1 - double(list[k].dist);
-            kept_was[list[k].node] -= was.d2 - was.d1;
+            kept_was.take(list[k].node, was.d2 - was.d1);
         }
-        for (; k < width && list[k].dist < was.d2; ++k) kept_was[list[k].node] -= was.d2 - double(list[k].dist);
+        for (; k < width && list[k].dist < was.d2; ++k) kept_was.take(list[k].node, was.d2 - double(list[k].dist));
         k = 0;
         for (; k < width && list[k].dist < now.d1; ++k) {
             const int c = list[k].node;
             gain_[c] += now.d1 - double(list[k].dist);
-            kept_now[c] += now.d2 - now.d1;
+            kept_now.give(c, now.d2 - now.d1);
         }
-        for (; k < width && list[k].dist < now.d2; ++k) {
-            const int c = list[k].node;
-            kept_now[c] += now.d2 - double(list[k].dist);
-        }
+        for (; k < width && list[k].dist < now.d2; ++k) kept_now.give(list[k].node, now.d2 - double(list[k].dist));
     }
 
     // The non-median whose best exchange lowers the cost most by these sums,
     // and that lowering (negative when it does).
     std::pair<int, double> most_promising(const std::vector<double>& removal, const std::vector<int>& position_of) {
-        least_removal_less_kept(removal);
+        kept_.least_removal_less_kept(removal, least_);
         const double* least = least_.data();
         int chosen = -1;
         double change = unreachable;
@@ -219,7 +339,8 @@ private:
     // or whose nearest alone moved: what it gives changes only over the
     // start of its list, by one difference a stretch, so one walk does.
     // False for any other change.
-    bool change_in_place(const CandidateLists::Entry* list, const Served& was, const Served& now, double* kept) {
+    bool change_in_place(const CandidateLists::Entry* list, const Served& was, const Served& now,
+                         KeptTable::Row& kept) {
         const int width = lists_.width;
         int k = 0;
         if (was.d1 == now.d1) {
@@ -227,15 +348,11 @@ private:
             // change of d2; between them, one side gives.
             const double lower = std::min(was.d2, now.d2);
             const double shift = now.d2 - was.d2;
-            for (; k < width && list[k].dist < lower; ++k) {
-                kept[list[k].node] += shift;
-            }
+            for (; k < width && list[k].dist < lower; ++k) kept.add(list[k].node, shift);
             if (now.d2 > was.d2) {
-                for (; k < width && list[k].dist < now.d2; ++k) {
-                    kept[list[k].node] += now.d2 - double(list[k].dist);
-                }
+                for (; k < width && list[k].dist < now.d2; ++k) kept.give(list[k].node, now.d2 - double(list[k].dist));
             } else {
-                for (; k < width && list[k].dist < was.d2; ++k) kept[list[k].node] -= was.d2 - double(list[k].dist);
+                for (; k < width && list[k].dist < was.d2; ++k) kept.take(list[k].node, was.d2 - double(list[k].dist));
             }
             return true;
         }
@@ -245,57 +362,29 @@ private:
         const double gain_shift = now.d1 - was.d1;
         for (; k < width && list[k].dist < lower; ++k) {
             gain_[list[k].node] += gain_shift;
-            kept[list[k].node] -= gain_shift;
+            kept.add(list[k].node, -gain_shift);
         }
         if (now.d1 > was.d1) {
             for (; k < width && list[k].dist < now.d1; ++k) {
                 const double d = list[k].dist;
                 gain_[list[k].node] += now.d1 - d;
-                kept[list[k].node] += d - now.d1;
+                kept.take(list[k].node, now.d1 - d);
             }
         } else {
             for (; k < width && list[k].dist < was.d1; ++k) {
                 const double d = list[k].dist;
                 gain_[list[k].node] -= was.d1 - d;
-                kept[list[k].node] += was.d1 - d;
+                kept.give(list[k].node, was.d1 - d);
             }
         }
         return true;
     }
 
-    double* kept_row(int k) { return kept_.data() + std::size_t(k) * std::size_t(n_); }
-
-    // Per candidate, over the medians, the least removal loss less what the
-    // candidate keeps, into least_: the whole table is read, a few
-    // candidates at a time so that their minima stay in registers.
-    void least_removal_less_kept(const std::vector<double>& removal) {
-        constexpr int lanes = 8;
-        int c0 = 0;
-        for (; c0 + lanes <= n_; c0 += lanes) {
-            double part[lanes];
-            for (int l = 0; l < lanes; ++l) part[l] = unreachable;
-            for (int k = 0; k < p_; ++k) {
-                const double loss = removal[k];
-                const double* kept = kept_row(k) + c0;
-                for (int l = 0; l < lanes; ++l) {
-                    const double left = loss - kept[l];
-                    part[l] = left < part[l] ? left : part[l];
-                }
-            }
-            for (int l = 0; l < lanes; ++l) least_[c0 + l] = part[l];
-        }
-        for (; c0 < n_; ++c0) {
-            double part = unreachable;
-            for (int k = 0; k < p_; ++k) part = std::min(part, removal[k] - kept_row(k)[c0]);
-            least_[c0] = part;
-        }
-    }
-
     const DistMatrix& dist_;
     const CandidateLists& lists_;
-    int n_, p_;
+    int n_;
     std::vector<double> gain_;
-    std::vector<double> kept_;   // p rows of n
+    KeptTable kept_;
     std::vector<double> least_;  // scratch of most_promising, per candidate
 };
 
