@@ -127,18 +127,6 @@ void sum_every_cluster_afresh(State& s, const Matrix& rows) {
     }
 }
 
-// The nodes of every cluster in ascending numbers of the near order, so
-// that a row is read forward: the hardware fetches ahead of the scattered
-// columns.
-struct SortedClusters {
-    std::vector<int> start;  // per cluster, then one past the last
-    std::vector<int> nodes;
-    template <typename Fn>
-    void for_each(int c, Fn fn) const {
-        for (int k = start[c]; k < start[c + 1]; ++k) fn(nodes[k]);
-    }
-};
-
 SortedClusters sort_clusters(const State& s, const std::vector<int>& cluster_of) {
     SortedClusters sorted;
     sorted.start.assign(std::size_t(s.p) + 1, 0);
@@ -196,8 +184,10 @@ void apply_moves(State& s, const Matrix& rows, const std::vector<std::pair<int, 
                  const std::vector<int>& new_cluster) {
     ClusterSums& sums = s.cluster_sums;
     const bool bounded = sums.mode == ClusterSums::Mode::inexact;
-    const SortedClusters old_clusters = sort_clusters(s, sums.cluster_of);
-    const SortedClusters new_clusters = sort_clusters(s, new_cluster);
+    // The last update sorted the clusters it left, unless it summed afresh.
+    const SortedClusters old_clusters =
+        sums.sorted.start.empty() ? sort_clusters(s, sums.cluster_of) : std::move(sums.sorted);
+    SortedClusters new_clusters = sort_clusters(s, new_cluster);
     const int* number = sums.near.index.data();
     std::vector<std::vector<int>> joining(std::size_t(s.p)), leaving(std::size_t(s.p));
     for (const auto& move : moved) {
@@ -243,6 +233,7 @@ void apply_moves(State& s, const Matrix& rows, const std::vector<std::pair<int, 
             move_all(leaving[c], -1.0);
         }
     }
+    sums.sorted = std::move(new_clusters);
 }
 
 // Brings the per-node sums up to date with the clusters just assigned:
@@ -275,6 +266,7 @@ void update_cluster_sums(State& s) {
     sums.near.with_rows([&](const auto& rows) {
         if (moved.size() * 4 > std::size_t(s.n)) {
             sum_every_cluster_afresh(s, rows);
+            sums.sorted = {};
         } else {
             apply_moves(s, rows, moved, new_cluster);
         }

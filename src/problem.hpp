@@ -115,6 +115,18 @@ struct NearOrder {
 // the written order lies within a known margin of the exact one: together
 // they tell the members that surely do not serve their cluster more
 // cheaply.
+// The nodes of every cluster in ascending numbers of the near order, so
+// that a row is read forward: the hardware fetches ahead of the scattered
+// columns.
+struct SortedClusters {
+    std::vector<int> start;  // per cluster, then one past the last; empty when not sorted
+    std::vector<int> nodes;
+    template <typename Fn>
+    void for_each(int c, Fn fn) const {
+        for (int k = start[c]; k < start[c + 1]; ++k) fn(nodes[k]);
+    }
+};
+
 struct ClusterSums {
     enum class Mode { unknown, exact, inexact };
     Mode mode = Mode::unknown;
@@ -122,6 +134,7 @@ struct ClusterSums {
     std::vector<double> error;           // per node: a bound on the rounding in to_own_cluster
     std::vector<int> cluster_of;         // per node: the cluster those sums are for, or -1
     NearOrder near;                      // where the sums read their distances
+    SortedClusters sorted;               // cluster_of's clusters, when the last update sorted them
 };
 
 // The last assignment, node by node. Between two calls of improve_clusters
