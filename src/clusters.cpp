@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "near_order.hpp"
+#include "vector_clones.hpp"
 
 namespace pmedian {
 
@@ -313,8 +314,8 @@ bool nearest_in_list(const State& s, int v, const std::vector<int>& cluster_of_m
 // (kept out of line, where the compiler keeps the pointers apart).
 // With `on_ties`, an equal distance goes to the lower cluster.
 template <bool on_ties>
-[[gnu::noinline]] void offer_row(const float* __restrict row, int c, float* __restrict nearest, int* __restrict cluster,
-                                 int n) {
+[[gnu::noinline]] VECTOR_CLONES void offer_row(const float* __restrict row, int c, float* __restrict nearest,
+                                               int* __restrict cluster, int n) {
     for (int v = 0; v < n; ++v) {
         const float d = row[v];
         const float kept = nearest[v];

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "vector_clones.hpp"
+
 namespace pmedian {
 
 namespace {
@@ -86,14 +88,17 @@ float least_float_not_below(double w) {
     return f;
 }
 
-// A client's whole row: every candidate nearer than the threshold gains;
-// branch-free, so it vectorises (kept out of line, where the compiler keeps
-// the pointers apart).
-[[gnu::noinline]] void add_row_gains(const float* __restrict row, float threshold, double weighted,
-                                     float* __restrict beta, int n) {
+// A client's whole row: every candidate nearer than the threshold gains.
+// The choice is made on the bits, so that it vectorises: written as a
+// conditional, it becomes a branch around the store. Kept out of line,
+// where the compiler keeps the pointers apart.
+[[gnu::noinline]] VECTOR_CLONES void add_row_gains(const float* __restrict row, float threshold, double weighted,
+                                                   float* __restrict beta, int n) {
     for (int i = 0; i < n; ++i) {
         const float gained = float((double(row[i]) - weighted) + double(beta[i]));
-        beta[i] = row[i] < threshold ? gained : beta[i];
+        const std::uint32_t keep = std::uint32_t(0) - std::uint32_t(!(row[i] < threshold));
+        beta[i] = std::bit_cast<float>((std::bit_cast<std::uint32_t>(gained) & ~keep) |
+                                       (std::bit_cast<std::uint32_t>(beta[i]) & keep));
     }
 }
 
@@ -214,8 +219,8 @@ namespace {
 
 // Adds one to count[j] wherever row[j] < threshold[j]; branch-free, so it
 // vectorises (kept out of line, where the compiler keeps the pointers apart).
-[[gnu::noinline]] void count_gains(const float* __restrict row, const float* __restrict threshold,
-                                   int* __restrict count, int n) {
+[[gnu::noinline]] VECTOR_CLONES void count_gains(const float* __restrict row, const float* __restrict threshold,
+                                                 int* __restrict count, int n) {
     for (int j = 0; j < n; ++j) count[j] += row[j] < threshold[j];
 }
 
