@@ -77,28 +77,25 @@ std::string_view TokenReader::next() {
 
 namespace {
 
-// A short plain decimal's value from its digits (at most seven, read as a
-// whole number) and the count of them after the point (-1 without one).
-// The digits and the power of ten are exact floats, and one float division
-// rounds their quotient to the nearest float, as the full conversion does.
-float short_decimal_value(std::uint32_t digits_value, int decimals) {
+// A plain decimal: digits with at most one point, read from `at` up to
+// `last` or to the first other byte. Up to seven digits, the digits and the
+// power of ten are exact floats, and one float division rounds their
+// quotient to the nearest float, as the full conversion does.
+struct PlainDecimal {
+    const char* end;    // where the scan stopped
+    bool short_enough;  // at least one digit and at most seven
+    float value;        // when short enough
+};
+
+PlainDecimal scan_plain_decimal(const char* at, const char* last) {
     static constexpr float powers_of_ten[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f};
-    const float magnitude = float(digits_value);
-    return decimals > 0 ? magnitude / powers_of_ten[decimals] : magnitude;
-}
-
-}  // namespace
-
-bool TokenReader::next_short_decimal(float& value) {
-    const char* data = chunk_.data();
-    std::size_t pos = pos_;
-    while (pos < end_ && is_space(data[pos])) ++pos;
-    const std::size_t start = pos;
-    std::uint32_t digits_value = 0;
+    std::uint32_t digits_value = 0;  // wraps past seven digits, when unused
+    int digits = 0;
     int decimals = -1;  // none before a point
-    for (;; ++pos) {
-        const char c = data[pos];
+    for (; at < last; ++at) {
+        const char c = *at;
         if (is_digit(c)) {
+            ++digits;
             digits_value = digits_value * 10 + std::uint32_t(c - '0');
             if (decimals >= 0) ++decimals;
         } else if (c == '.' && decimals < 0) {
@@ -107,13 +104,25 @@ bool TokenReader::next_short_decimal(float& value) {
             break;
         }
     }
-    // The byte past the chunk is a space: a token reaching it may go on in
-    // the next chunk, and is left to next().
-    const std::size_t length = pos - start;
-    const std::size_t digits = length - (decimals >= 0 ? 1 : 0);
-    if (digits == 0 || digits > 7 || pos >= end_ || !is_space(data[pos])) return false;
-    pos_ = pos;
-    value = short_decimal_value(digits_value, decimals);
+    const bool short_enough = digits > 0 && digits <= 7;
+    const float magnitude = float(digits_value);
+    const float value = short_enough && decimals > 0 ? magnitude / powers_of_ten[decimals] : magnitude;
+    return {at, short_enough, value};
+}
+
+}  // namespace
+
+bool TokenReader::next_short_decimal(float& value) {
+    const char* data = chunk_.data();
+    std::size_t pos = pos_;
+    while (pos < end_ && is_space(data[pos])) ++pos;
+    const PlainDecimal decimal = scan_plain_decimal(data + pos, data + end_);
+    // A token reaching the chunk's end may go on in the next chunk, and is
+    // left to next().
+    const std::size_t stop = std::size_t(decimal.end - data);
+    if (!decimal.short_enough || stop >= end_ || !is_space(data[stop])) return false;
+    pos_ = stop;
+    value = decimal.value;
     return true;
 }
 
@@ -130,27 +139,13 @@ namespace {
 
 // Most distances are short plain decimals.
 bool parse_short_decimal(std::string_view token, float& value) {
-    std::size_t at = 0;
+    const char* at = token.data();
+    const char* last = at + token.size();
     bool negative = false;
-    if (!token.empty() && (token[0] == '+' || token[0] == '-')) negative = token[at++] == '-';
-    std::uint32_t digits_value = 0;
-    int digits = 0;
-    int decimals = -1;  // none before a point
-    for (; at < token.size(); ++at) {
-        const char c = token[at];
-        if (is_digit(c)) {
-            if (++digits > 7) return false;
-            digits_value = digits_value * 10 + std::uint32_t(c - '0');
-            if (decimals >= 0) ++decimals;
-        } else if (c == '.' && decimals < 0) {
-            decimals = 0;
-        } else {
-            return false;
-        }
-    }
-    if (digits == 0) return false;
-    value = short_decimal_value(digits_value, decimals);
-    if (negative) value = -value;
+    if (at < last && (*at == '+' || *at == '-')) negative = *at++ == '-';
+    const PlainDecimal decimal = scan_plain_decimal(at, last);
+    if (!decimal.short_enough || decimal.end != last) return false;
+    value = negative ? -decimal.value : decimal.value;
     return true;
 }
 

@@ -106,15 +106,6 @@ struct NearOrder {
     }
 };
 
-// For each node, the sum of its distances to the nodes of its own cluster,
-// kept in double and brought up to date by each assignment from the nodes
-// that moved instead of summed afresh. When every distance is a whole
-// number and n times the largest is below 2^24, every float sum of
-// distances is exact in any order, and these sums are the sums the rules
-// ask for. Otherwise they are exact to within `error`, and a float sum in
-// the written order lies within a known margin of the exact one: together
-// they tell the members that surely do not serve their cluster more
-// cheaply.
 // The nodes of every cluster in ascending numbers of the near order, so
 // that a row is read forward: the hardware fetches ahead of the scattered
 // columns.
@@ -127,6 +118,15 @@ struct SortedClusters {
     }
 };
 
+// For each node, the sum of its distances to the nodes of its own cluster,
+// kept in double and brought up to date by each assignment from the nodes
+// that moved instead of summed afresh. When every distance is a whole
+// number and n times the largest is below 2^24, every float sum of
+// distances is exact in any order, and these sums are the sums the rules
+// ask for. Otherwise they are exact to within `error`, and a float sum in
+// the written order lies within a known margin of the exact one: together
+// they tell the members that surely do not serve their cluster more
+// cheaply.
 struct ClusterSums {
     enum class Mode { unknown, exact, inexact };
     Mode mode = Mode::unknown;
