@@ -13,15 +13,6 @@ namespace pmedian {
 
 namespace {
 
-float largest_distance(const State& s) {
-    float largest = 0;
-    for (int i = 0; i < s.n; ++i) {
-        const float* row = s.dist[i];
-        for (int j = 0; j < s.n; ++j) largest = std::max(largest, row[j]);
-    }
-    return largest;
-}
-
 // The nodes of cluster c: its median, then its members.
 template <typename Fn>
 void for_each_in_cluster(const Cluster& cluster, Fn fn) {
@@ -128,19 +119,25 @@ void sum_every_cluster_afresh(State& s, const Matrix& rows) {
     }
 }
 
+// The given nodes grouped by cluster (cluster_of: per node, its cluster or
+// -1 to leave it out), each group in the order of `nodes`.
+SortedClusters group_by_cluster(int p, const std::vector<int>& nodes, const std::vector<int>& cluster_of) {
+    SortedClusters grouped;
+    grouped.start.assign(std::size_t(p) + 1, 0);
+    for (int x : nodes) {
+        if (cluster_of[x] >= 0) ++grouped.start[cluster_of[x] + 1];
+    }
+    for (int c = 0; c < p; ++c) grouped.start[c + 1] += grouped.start[c];
+    grouped.nodes.resize(std::size_t(grouped.start[p]));
+    std::vector<int> next(grouped.start.begin(), grouped.start.end() - 1);
+    for (int x : nodes) {
+        if (cluster_of[x] >= 0) grouped.nodes[next[cluster_of[x]]++] = x;
+    }
+    return grouped;
+}
+
 SortedClusters sort_clusters(const State& s, const std::vector<int>& cluster_of) {
-    SortedClusters sorted;
-    sorted.start.assign(std::size_t(s.p) + 1, 0);
-    for (int x = 0; x < s.n; ++x) {
-        if (cluster_of[x] >= 0) ++sorted.start[cluster_of[x] + 1];
-    }
-    for (int c = 0; c < s.p; ++c) sorted.start[c + 1] += sorted.start[c];
-    sorted.nodes.resize(std::size_t(sorted.start[s.p]));
-    std::vector<int> next(sorted.start.begin(), sorted.start.end() - 1);
-    for (int x : s.cluster_sums.near.node_at) {
-        if (cluster_of[x] >= 0) sorted.nodes[next[cluster_of[x]]++] = x;
-    }
-    return sorted;
+    return group_by_cluster(s.p, s.cluster_sums.near.node_at, cluster_of);
 }
 
 // A node of a cluster as the moves see it: its number in the near order,
@@ -181,8 +178,7 @@ void move_group(const Row* const* movers_rows, const std::vector<Member>& member
 // taken a few at a time, so that its members are gone through once for
 // them all. Exact sums need no bound on their rounding.
 template <typename Matrix>
-void apply_moves(State& s, const Matrix& rows, const std::vector<std::pair<int, int>>& moved,
-                 const std::vector<int>& new_cluster) {
+void apply_moves(State& s, const Matrix& rows, const std::vector<int>& moved, const std::vector<int>& new_cluster) {
     ClusterSums& sums = s.cluster_sums;
     const bool bounded = sums.mode == ClusterSums::Mode::inexact;
     // The last update sorted the clusters it left, unless it summed afresh.
@@ -190,48 +186,48 @@ void apply_moves(State& s, const Matrix& rows, const std::vector<std::pair<int, 
         sums.sorted.start.empty() ? sort_clusters(s, sums.cluster_of) : std::move(sums.sorted);
     SortedClusters new_clusters = sort_clusters(s, new_cluster);
     const int* number = sums.near.index.data();
-    std::vector<std::vector<int>> joining(std::size_t(s.p)), leaving(std::size_t(s.p));
-    for (const auto& move : moved) {
-        joining[move.second].push_back(move.first);
-        if (sums.cluster_of[move.first] >= 0) leaving[sums.cluster_of[move.first]].push_back(move.first);
-    }
+    const SortedClusters joining = group_by_cluster(s.p, moved, new_cluster);
+    const SortedClusters leaving = group_by_cluster(s.p, moved, sums.cluster_of);
     using Row = std::remove_cv_t<std::remove_pointer_t<decltype(rows[0])>>;
     std::vector<Member> members;
     std::vector<const Row*> movers_rows;
     std::vector<double> mover_sums;
-    auto move_all = [&](const std::vector<int>& movers, double sign) {
+    // The movers of cluster c in `movers`, a group at a time.
+    auto move_all = [&](const SortedClusters& movers, int c, double sign) {
         movers_rows.clear();
-        for (int y : movers) movers_rows.push_back(rows[number[y]]);
-        mover_sums.resize(movers.size());
+        movers.for_each(c, [&](int y) { movers_rows.push_back(rows[number[y]]); });
+        const std::size_t count = movers_rows.size();
+        mover_sums.resize(count);
         std::size_t k = 0;
-        for (; k + 8 <= movers.size(); k += 8) {
+        for (; k + 8 <= count; k += 8) {
             move_group<8>(movers_rows.data() + k, members, sign, sums, bounded, mover_sums.data() + k);
         }
-        for (; k + 4 <= movers.size(); k += 4) {
+        for (; k + 4 <= count; k += 4) {
             move_group<4>(movers_rows.data() + k, members, sign, sums, bounded, mover_sums.data() + k);
         }
-        for (; k + 2 <= movers.size(); k += 2) {
+        for (; k + 2 <= count; k += 2) {
             move_group<2>(movers_rows.data() + k, members, sign, sums, bounded, mover_sums.data() + k);
         }
-        for (; k < movers.size(); ++k) {
+        for (; k < count; ++k) {
             move_group<1>(movers_rows.data() + k, members, sign, sums, bounded, mover_sums.data() + k);
         }
     };
     for (int c = 0; c < s.p; ++c) {
-        if (!joining[c].empty()) {
+        if (joining.start[c] < joining.start[c + 1]) {
             members.clear();
             new_clusters.for_each(c, [&](int x) { members.push_back({number[x], x, sums.cluster_of[x] == c}); });
-            move_all(joining[c], 1.0);
-            for (std::size_t k = 0; k < joining[c].size(); ++k) {
-                const int y = joining[c][k];
+            move_all(joining, c, 1.0);
+            std::size_t k = 0;
+            joining.for_each(c, [&](int y) {
                 sums.to_own_cluster[y] = mover_sums[k];
                 if (bounded) sums.error[y] = summation_error(mover_sums[k], members.size());
-            }
+                ++k;
+            });
         }
-        if (!leaving[c].empty()) {
+        if (leaving.start[c] < leaving.start[c + 1]) {
             members.clear();
             old_clusters.for_each(c, [&](int x) { members.push_back({number[x], x, new_cluster[x] == c}); });
-            move_all(leaving[c], -1.0);
+            move_all(leaving, c, -1.0);
         }
     }
     sums.sorted = std::move(new_clusters);
@@ -247,9 +243,8 @@ void update_cluster_sums(State& s) {
         for_each_in_cluster(s.vc[c], [&](int x) { new_cluster[x] = c; });
     }
     if (sums.mode == ClusterSums::Mode::unknown) {
-        const bool whole = all_distances_whole(s.dist, s.n);
-        const float largest = whole ? largest_distance(s) : 0;
-        const bool exact = whole && double(s.n) * double(largest) < 16777216.0;
+        const float largest = largest_whole_distance(s.dist, s.n);
+        const bool exact = largest >= 0 && double(s.n) * double(largest) < 16777216.0;
         sums.mode = exact ? ClusterSums::Mode::exact : ClusterSums::Mode::inexact;
         sums.to_own_cluster.assign(std::size_t(s.n), 0);
         sums.error.assign(std::size_t(s.n), 0);
@@ -257,10 +252,10 @@ void update_cluster_sums(State& s) {
         build_near_order(s, new_cluster, exact && largest < 65536.0f);
     }
 
-    std::vector<std::pair<int, int>> moved;  // node, the cluster it joined
+    std::vector<int> moved;
     for (int c = 0; c < s.p; ++c) {
         for_each_in_cluster(s.vc[c], [&](int x) {
-            if (sums.cluster_of[x] != c) moved.push_back({x, c});
+            if (sums.cluster_of[x] != c) moved.push_back(x);
         });
     }
     if (moved.empty()) return;
@@ -359,7 +354,7 @@ void nearest_after_changes(State& s, const std::vector<int>& changed) {
     }
     std::vector<int> cluster_of_median(std::size_t(s.n), -1);
     for (int c = 0; c < s.p; ++c) cluster_of_median[s.sv_node[c]] = c;
-    constexpr std::size_t ahead = 8;  // lists asked for early
+    constexpr std::size_t ahead = CandidateLists::walks_ahead;
     for (std::size_t r = 0; r < rescan.size(); ++r) {
         if (r + ahead < rescan.size()) s.candidates.prefetch(rescan[r + ahead]);
         const int v = rescan[r];

@@ -1,5 +1,6 @@
 #include "problem.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <new>
@@ -52,15 +53,19 @@ void* allocate_zeroed_block(std::size_t bytes) {
     return block;
 }
 
-bool all_distances_whole(const DistMatrix& dist, int n) {
+float largest_whole_distance(const DistMatrix& dist, int n) {
+    float largest = 0;
     for (int i = 0; i < n; ++i) {
         const float* row = dist[i];
         for (int j = 0; j < n; ++j) {
-            if (row[j] != std::floor(row[j])) return false;
+            if (row[j] != std::floor(row[j])) return -1;
+            largest = std::max(largest, row[j]);
         }
     }
-    return true;
+    return largest;
 }
+
+bool all_distances_whole(const DistMatrix& dist, int n) { return largest_whole_distance(dist, n) >= 0; }
 
 void allocate_problem(State& s) {
     const int n = s.n;

@@ -72,6 +72,8 @@ struct CandidateLists {
     // Asks for the first cache lines of list j ahead of its walk: a walk
     // reads the start of its list, and lists read one after another lie a
     // whole list apart, past what the hardware fetches ahead by itself.
+    // Walks ask for the list this many walks ahead.
+    static constexpr int walks_ahead = 8;
     void prefetch(int j) const {
         constexpr std::size_t most_lines = 12;
         const auto* start = reinterpret_cast<const char*>(row(j));
@@ -193,6 +195,8 @@ void release_problem(State& s);
 
 // True when every distance is a whole number, and so every sum of them.
 bool all_distances_whole(const DistMatrix& dist, int n);
+// The largest distance when every distance is a whole number, else -1.
+float largest_whole_distance(const DistMatrix& dist, int n);
 
 // Allocates every array for n nodes and p medians (1 <= p <= n), zero-filled.
 void allocate_problem(State& s);

@@ -177,9 +177,6 @@ void build_candidate_lists(State& s, int least_width) {
     }
 }
 
-// Lists this many clients ahead are asked for early.
-constexpr int clients_ahead = 8;
-
 void relax(State& s) {
     // Client by client: each beta[i] still receives its terms in ascending
     // client order, so every rounding is that of the row-by-row sum. The
@@ -197,7 +194,7 @@ void relax(State& s) {
         const double weighted = t * double(s.lambda[j]);
         const float threshold = least_float_not_below(weighted);
         const CandidateLists::Entry* list = s.candidates.row(j);
-        if (j + clients_ahead < n) s.candidates.prefetch(j + clients_ahead);
+        if (j + CandidateLists::walks_ahead < n) s.candidates.prefetch(j + CandidateLists::walks_ahead);
         if (width < n && list[width - 1].dist < threshold) {
             add_row_gains(s.dist[j], threshold, weighted, beta, n);
             continue;

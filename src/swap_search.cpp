@@ -20,17 +20,18 @@ struct Served {
     double d2 = unreachable;
 };
 
-// A node served as `served`, and a candidate nearer to it than its
-// second-nearest median, at distance d: adds sign times what the node would
-// gain if the candidate entered, and sign times the part of its removal
-// loss that the candidate would keep for its median.
-void add_share(const Served& served, double d, double sign, double& gain, double& kept) {
-    if (d < served.d1) {
-        gain += sign * (served.d1 - d);
-        kept += sign * (served.d2 - served.d1);
-    } else {
-        kept += sign * (served.d2 - d);
-    }
+// What a node served as `served` gives a candidate nearer to it than its
+// second-nearest median, at distance d: what the node would gain if the
+// candidate entered, and the part of its removal loss that the candidate
+// would keep for its median.
+struct Share {
+    double gain;
+    double kept;
+};
+
+Share share_of(const Served& served, double d) {
+    if (d < served.d1) return {served.d1 - d, served.d2 - served.d1};
+    return {0.0, served.d2 - d};
 }
 
 // A gain must exceed this share of the cost to count, so that the search
@@ -286,15 +287,15 @@ public:
             const float* row = dist_[i];  // the matrix is symmetric
             for (int c = 0; c < n_; ++c) {
                 const double d = row[c];
-                double kept = 0;
                 if (d < was.d2) {
-                    add_share(was, d, -1.0, gain_[c], kept);
-                    kept_was.take(c, -kept);
+                    const Share share = share_of(was, d);
+                    gain_[c] -= share.gain;
+                    kept_was.take(c, share.kept);
                 }
                 if (d < now.d2) {
-                    kept = 0;
-                    add_share(now, d, 1.0, gain_[c], kept);
-                    kept_now.give(c, kept);
+                    const Share share = share_of(now, d);
+                    gain_[c] += share.gain;
+                    kept_now.give(c, share.kept);
                 }
             }
             return;
@@ -497,7 +498,10 @@ private:
         double gain = 0;
         auto weigh_node = [&](int i, double d) {
             const Served served = nearest_.served(i);
-            if (d < served.d2) add_share(served, d, 1.0, gain, kept_[served.first]);
+            if (!(d < served.d2)) return;
+            const Share share = share_of(served, d);
+            gain += share.gain;
+            kept_[served.first] += share.kept;
         };
         const float* second = nearest_.second_distances();
         int i = 0;
