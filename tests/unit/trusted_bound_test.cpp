@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -46,6 +47,27 @@ TEST(AllDistancesWhole, TellsWholeFromFractional) {
     EXPECT_TRUE(all_distances_whole(testing::make_state(3, 1, {1, 2, 40000000}).dist, 3));
     EXPECT_FALSE(all_distances_whole(testing::make_state(3, 1, {1, 2.5f, 3}).dist, 3));
     EXPECT_TRUE(all_distances_whole(testing::make_state(1, 1, {}).dist, 1));
+}
+
+float largest_of(std::vector<float> triangle) {
+    return largest_whole_distance(testing::make_state(3, 1, triangle).dist, 3);
+}
+
+TEST(LargestWholeDistance, ReadsEveryBitBelowThePoint) {
+    // Whole at every magnitude, beyond an int's range too; the largest wins.
+    EXPECT_EQ(largest_of({0, 8388607, 3e9f}), 3e9f);
+    EXPECT_EQ(largest_of({1, 16777216, 2}), 16777216.0f);
+    // A fraction in the last mantissa bit, below 1, or in a subnormal.
+    EXPECT_EQ(largest_of({1, 8388607.5f, 2}), -1);
+    EXPECT_EQ(largest_of({1, 0.75f, 2}), -1);
+    EXPECT_EQ(largest_of({1, 1e-40f, 2}), -1);
+    EXPECT_EQ(largest_of({1, std::numeric_limits<float>::quiet_NaN(), 2}), -1);
+    // A fraction in the last row read, after whole rows.
+    State s = testing::make_state(40, 1, std::vector<float>(780, 5.0f));
+    s.dist[39][38] = 5.5f;
+    EXPECT_EQ(largest_whole_distance(s.dist, 40), -1);
+    s.dist[39][38] = 9.0f;
+    EXPECT_EQ(largest_whole_distance(s.dist, 40), 9.0f);
 }
 
 }  // namespace
