@@ -45,6 +45,23 @@ void prefer_huge_pages([[maybe_unused]] void* block, [[maybe_unused]] std::size_
 #endif
 }
 
+// Copies the upper triangle onto the lower one a square tile at a time: a
+// column written node by node as the file is read would touch a new cache
+// line with every distance.
+void mirror_upper_triangle(DistMatrix& dist, int n) {
+    constexpr int tile = 32;
+    for (int top = 0; top < n; top += tile) {
+        const int bottom = std::min(n, top + tile);
+        for (int left = top; left < n; left += tile) {
+            const int right = std::min(n, left + tile);
+            for (int i = top; i < bottom; ++i) {
+                const float* row = dist[i];
+                for (int j = std::max(left, i + 1); j < right; ++j) dist[j][i] = row[j];
+            }
+        }
+    }
+}
+
 }  // namespace
 
 void* allocate_zeroed_block(std::size_t bytes) {
@@ -124,12 +141,10 @@ void load_problem(State& s, TokenReader& in) {
     }
     allocate_problem(s);
     for (int i = 0; i + 1 < s.n; ++i) {
-        for (int j = i + 1; j < s.n; ++j) {
-            const float d = read_distance(in, i, j);
-            s.dist[i][j] = d;
-            s.dist[j][i] = d;
-        }
+        float* row = s.dist[i];
+        for (int j = i + 1; j < s.n; ++j) row[j] = read_distance(in, i, j);
     }
+    mirror_upper_triangle(s.dist, s.n);
 }
 
 void release_problem(State& s) {
