@@ -68,6 +68,9 @@ struct CandidateLists {
     };
     int width = 0;
     std::vector<Entry> entries;  // n rows of width entries
+    // Entries the last relax walked, a whole row counted as p: what
+    // counting the serving medians along the lists would read.
+    std::size_t walked = 0;
     const Entry* row(int j) const { return entries.data() + std::size_t(j) * std::size_t(width); }
     // Asks for the first cache lines of list j ahead of its walk: a walk
     // reads the start of its list, and lists read one after another lie a

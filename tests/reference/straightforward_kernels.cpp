@@ -38,6 +38,13 @@ void relax(State& s) {
     for (int j = 0; j < s.n; ++j) s.bound = float(double(s.t) * double(s.lambda[j]) + double(s.bound));
 }
 
+void count_serving_medians(const State& s, std::vector<int>& count) {
+    count.assign(std::size_t(s.n), 0);
+    for (int j = 0; j < s.n; ++j) {
+        for (int k = 0; k < s.p; ++k) count[j] += double(s.t) * double(s.lambda[j]) > double(s.dist[s.node[k]][j]);
+    }
+}
+
 float assign_clients(State& s) {
     for (int c = 0; c < s.p; ++c) {
         s.vc[c].size = 0;

@@ -2,12 +2,15 @@
 // time: the yardstick the fast kernels must match bit for bit.
 #pragma once
 
+#include <vector>
+
 #include "problem.hpp"
 
 namespace pmedian::straightforward {
 
 void relax(State& s);
 void sort_beta(State& s, int lo, int hi);  // plain two-way recursion
+void count_serving_medians(const State& s, std::vector<int>& count);
 float assign_clients(State& s);
 float improve_clusters(State& s);
 

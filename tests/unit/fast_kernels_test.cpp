@@ -100,10 +100,32 @@ TEST(FastKernels, RelaxMatchesAtManyMultipliers) {
             const auto medians = std::vector<int>(fast.node.begin(), fast.node.begin() + in.p);
             ASSERT_EQ(medians, std::vector<int>(plain.node.begin(), plain.node.begin() + in.p)) << "t=" << t;
             for (int k = 0; k < in.p; ++k) ASSERT_TRUE(same_bits(fast.beta[k], plain.beta[k])) << "t=" << t;
+            std::vector<int> fast_count, plain_count;
+            count_serving_medians(fast, fast_count);
+            straightforward::count_serving_medians(plain, plain_count);
+            ASSERT_EQ(fast_count, plain_count) << "t=" << t;
             order_relaxation_fully(fast);
             ASSERT_EQ(fast.node, plain.node) << "t=" << t;
             expect_same_floats(fast.beta, plain.beta, "beta");
         }
+    }
+}
+
+TEST(FastKernels, ServingMediansCountedAlongListsWithAFewWholeRows) {
+    // Short walks but for a few clients whose multipliers reach past their
+    // lists: the count goes along the lists, and along the row for those.
+    for (unsigned seed : {3u, 4u, 5u}) {
+        State fast = random_state({130, 100, Kind::whole, seed});
+        State plain = random_state({130, 100, Kind::whole, seed});
+        for (int j = 0; j < fast.n; ++j) fast.lambda[j] = plain.lambda[j] = j % 26 == 0 ? 5000.0f : float(j % 7) * 2.0f;
+        fast.t = plain.t = 1.0f;
+        relax(fast);
+        straightforward::relax(plain);
+        ASSERT_LT(fast.candidates.width, fast.n);
+        std::vector<int> fast_count, plain_count;
+        count_serving_medians(fast, fast_count);
+        straightforward::count_serving_medians(plain, plain_count);
+        ASSERT_EQ(fast_count, plain_count) << "seed " << seed;
     }
 }
 
