@@ -90,19 +90,15 @@ struct PlainDecimal {
 PlainDecimal scan_plain_decimal(const char* at, const char* last) {
     static constexpr float powers_of_ten[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f};
     std::uint32_t digits_value = 0;  // wraps past seven digits, when unused
-    int digits = 0;
-    int decimals = -1;  // none before a point
-    for (; at < last; ++at) {
-        const char c = *at;
-        if (is_digit(c)) {
-            ++digits;
-            digits_value = digits_value * 10 + std::uint32_t(c - '0');
-            if (decimals >= 0) ++decimals;
-        } else if (c == '.' && decimals < 0) {
-            decimals = 0;
-        } else {
-            break;
-        }
+    const char* const first = at;
+    for (; at < last && is_digit(*at); ++at) digits_value = digits_value * 10 + std::uint32_t(*at - '0');
+    int digits = int(at - first);
+    int decimals = 0;
+    if (at < last && *at == '.') {
+        const char* const point = ++at;
+        for (; at < last && is_digit(*at); ++at) digits_value = digits_value * 10 + std::uint32_t(*at - '0');
+        decimals = int(at - point);
+        digits += decimals;
     }
     const bool short_enough = digits > 0 && digits <= 7;
     const float magnitude = float(digits_value);
