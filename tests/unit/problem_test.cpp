@@ -41,6 +41,24 @@ TEST(LoadProblem, MirrorsTheUpperTriangleWithAZeroDiagonal) {
     EXPECT_EQ(s.best, (std::vector<int>{0, 0, 0}));
 }
 
+TEST(LoadProblem, MirrorsAcrossManyTiles) {
+    // Past several square tiles of the copy, and not a multiple of one.
+    const int n = 70;
+    std::string text;
+    for (int i = 0; i < n; ++i) {
+        for (int j = i + 1; j < n; ++j) text += std::to_string(i * 100 + j) + " ";
+    }
+    State s;
+    ASSERT_EQ(load(s, n, 3, text), "");
+    for (int i = 0; i < n; ++i) {
+        EXPECT_EQ(s.dist[i][i], 0.0f) << i;
+        for (int j = i + 1; j < n; ++j) {
+            ASSERT_EQ(s.dist[i][j], float(i * 100 + j)) << i << "," << j;
+            ASSERT_EQ(s.dist[j][i], float(i * 100 + j)) << j << "," << i;
+        }
+    }
+}
+
 TEST(LoadProblem, IgnoresLineLayoutAndTrailingText) {
     const char* layouts[] = {"1 2 3 4 5 6", "1 2 3\n4 5\n6\n", "1\n2\n3\n4\n5\n6", "\t1  2\r\n3 4 5 6 trailing words"};
     for (const char* layout : layouts) {
