@@ -4,8 +4,8 @@
 #include <array>
 #include <bit>
 #include <cmath>
-#include <cstdint>
 #include <cstddef>
+#include <cstdint>
 #include <limits>
 #include <utility>
 #include <vector>
