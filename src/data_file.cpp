@@ -90,14 +90,17 @@ struct PlainDecimal {
 PlainDecimal scan_plain_decimal(const char* at, const char* last) {
     static constexpr float powers_of_ten[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f};
     std::uint32_t digits_value = 0;  // wraps past seven digits, when unused
-    const char* const first = at;
-    for (; at < last && is_digit(*at); ++at) digits_value = digits_value * 10 + std::uint32_t(*at - '0');
-    int digits = int(at - first);
+    // Reads a run of digits into digits_value; returns how many.
+    const auto read_digits = [&] {
+        const char* const first = at;
+        for (; at < last && is_digit(*at); ++at) digits_value = digits_value * 10 + std::uint32_t(*at - '0');
+        return int(at - first);
+    };
+    int digits = read_digits();
     int decimals = 0;
     if (at < last && *at == '.') {
-        const char* const point = ++at;
-        for (; at < last && is_digit(*at); ++at) digits_value = digits_value * 10 + std::uint32_t(*at - '0');
-        decimals = int(at - point);
+        ++at;
+        decimals = read_digits();
         digits += decimals;
     }
     const bool short_enough = digits > 0 && digits <= 7;

@@ -72,6 +72,10 @@ struct CandidateLists {
     // counting the serving medians along the lists would read.
     std::size_t walked = 0;
     const Entry* row(int j) const { return entries.data() + std::size_t(j) * std::size_t(width); }
+    // Whether a node beyond list j may be nearer to j than `limit` (of n
+    // nodes): the list holds every node nearer than its last entry, so only
+    // when it is not the whole row and its last entry is nearer still.
+    bool falls_short(int j, double limit, int n) const { return width < n && double(row(j)[width - 1].dist) < limit; }
     // Asks for the first cache lines of list j ahead of its walk: a walk
     // reads the start of its list, and lists read one after another lie a
     // whole list apart, past what the hardware fetches ahead by itself.

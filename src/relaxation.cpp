@@ -197,7 +197,7 @@ void relax(State& s) {
         const float threshold = least_float_not_below(weighted);
         const CandidateLists::Entry* list = s.candidates.row(j);
         if (j + CandidateLists::walks_ahead < n) s.candidates.prefetch(j + CandidateLists::walks_ahead);
-        if (width < n && list[width - 1].dist < threshold) {
+        if (s.candidates.falls_short(j, threshold, n)) {
             add_row_gains(s.dist[j], threshold, weighted, beta, n);
             walked += std::size_t(s.p);
             continue;
@@ -247,7 +247,7 @@ void count_along_lists(const State& s, const std::vector<float>& threshold, std:
         const CandidateLists::Entry* list = s.candidates.row(j);
         if (j + CandidateLists::walks_ahead < n) s.candidates.prefetch(j + CandidateLists::walks_ahead);
         int serving = 0;
-        if (width < n && list[width - 1].dist < limit) {
+        if (s.candidates.falls_short(j, limit, n)) {
             const float* row = s.dist[j];
             for (int k = 0; k < s.p; ++k) serving += row[s.node[k]] < limit;
         } else {
@@ -260,8 +260,6 @@ void count_along_lists(const State& s, const std::vector<float>& threshold, std:
 }  // namespace
 
 void count_serving_medians(const State& s, std::vector<int>& count) {
-    // Median by median, along its row: the matrix is symmetric, so row
-    // node[k] holds its distances to every client.
     std::vector<float> threshold(std::size_t(s.n));
     for (int j = 0; j < s.n; ++j) threshold[j] = least_float_not_below(double(s.t) * double(s.lambda[j]));
     count.assign(std::size_t(s.n), 0);
@@ -271,6 +269,8 @@ void count_serving_medians(const State& s, std::vector<int>& count) {
         count_along_lists(s, threshold, count);
         return;
     }
+    // Else median by median, along its row: the matrix is symmetric, so row
+    // node[k] holds its distances to every client.
     for (int k = 0; k < s.p; ++k) count_gains(s.dist[s.node[k]], threshold.data(), count.data(), s.n);
 }
 

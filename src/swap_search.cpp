@@ -283,7 +283,7 @@ public:
         // them all unless d2 reaches past its end.
         const double reach = std::max(was.d2, now.d2);
         const CandidateLists::Entry* list = lists_.row(i);
-        if (lists_.width < n_ && !(reach <= double(list[lists_.width - 1].dist))) {
+        if (lists_.falls_short(i, reach, n_)) {
             const float* row = dist_[i];  // the matrix is symmetric
             for (int c = 0; c < n_; ++c) {
                 const double d = row[c];
