@@ -295,7 +295,7 @@ bool nearest_in_list(const State& s, int v, const std::vector<int>& cluster_of_m
     const int width = lists.width;
     int k = 0;
     while (k < width && cluster_of_median[list[k].node] < 0) ++k;
-    if (k == width || !(list[k].dist < list[width - 1].dist)) return false;
+    if (k == width || !(list[k].dist < lists.farthest[v])) return false;
     nearest = list[k].dist;
     cluster = cluster_of_median[list[k].node];
     for (++k; k < width && list[k].dist == nearest; ++k) {

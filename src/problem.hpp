@@ -68,6 +68,9 @@ struct CandidateLists {
     };
     int width = 0;
     std::vector<Entry> entries;  // n rows of width entries
+    // Per list, its last entry's distance, kept apart: asked for every
+    // client, it would otherwise cost a read of each list's far end.
+    std::vector<float> farthest;
     // Entries the last relax walked, a whole row counted as p: what
     // counting the serving medians along the lists would read.
     std::size_t walked = 0;
@@ -75,7 +78,7 @@ struct CandidateLists {
     // Whether a node beyond list j may be nearer to j than `limit` (of n
     // nodes): the list holds every node nearer than its last entry, so only
     // when it is not the whole row and its last entry is nearer still.
-    bool falls_short(int j, double limit, int n) const { return width < n && double(row(j)[width - 1].dist) < limit; }
+    bool falls_short(int j, double limit, int n) const { return width < n && double(farthest[j]) < limit; }
     // Asks for the first cache lines of list j ahead of its walk: a walk
     // reads the start of its list, and lists read one after another lie a
     // whole list apart, past what the hardware fetches ahead by itself.

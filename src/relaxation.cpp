@@ -169,12 +169,14 @@ void build_candidate_lists(State& s, int least_width) {
     CandidateLists& lists = s.candidates;
     lists.width = std::min(n, std::max(list_width(n, s.p), least_width));
     lists.entries.resize(std::size_t(n) * std::size_t(lists.width));
+    lists.farthest.resize(std::size_t(n));
     std::vector<Entry> all(static_cast<std::size_t>(n));
     std::vector<Entry> tmp(static_cast<std::size_t>(n));
     std::vector<float> sample(sample_size);
     for (int j = 0; j < n; ++j) {
         nearest_entries(s.dist[j], n, lists.width, all, tmp, sample,
                         lists.entries.data() + std::size_t(j) * std::size_t(lists.width));
+        lists.farthest[j] = lists.row(j)[lists.width - 1].dist;
     }
 }
 
