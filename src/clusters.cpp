@@ -20,31 +20,37 @@ void for_each_in_cluster(const Cluster& cluster, Fn fn) {
     for (int k = 0; k < cluster.size; ++k) fn(cluster.members[k]);
 }
 
+// What a cluster sum of cells is added up in: a 16-bit copy holds whole
+// numbers whose sums fit in 24 bits, so an int adds them exactly and more
+// cheaply than a double.
+template <typename Cell>
+using SumOf = std::conditional_t<std::is_integral_v<Cell>, int, double>;
+
 // Each node's sum of distances to the given nodes (ascending numbers of
-// `rows`), in double: any order will do, so each pair is read once, in the
-// row of the first. Rows are taken four at a time, so that the later
-// nodes' numbers and sums are gone through once for the four.
-template <typename Matrix>
-void pair_sums(const Matrix& rows, const std::vector<int>& numbers, std::vector<double>& sums) {
+// `rows`): any order will do, so each pair is read once, in the row of the
+// first. Rows are taken four at a time, so that the later nodes' numbers
+// and sums are gone through once for the four.
+template <typename Matrix, typename Sum>
+void pair_sums(const Matrix& rows, const std::vector<int>& numbers, std::vector<Sum>& sums) {
     constexpr std::size_t group = 4;
     const std::size_t size = numbers.size();
-    sums.assign(size, 0.0);
+    sums.assign(size, 0);
     std::size_t a = 0;
     for (; a + group <= size; a += group) {
         decltype(rows[0]) row[group];
         for (std::size_t l = 0; l < group; ++l) row[l] = rows[numbers[a + l]];
-        double own[group] = {};
+        Sum own[group] = {};
         // The pairs within the group.
         for (std::size_t l = 0; l < group; ++l) {
             for (std::size_t m = l + 1; m < group; ++m) {
-                const double d = row[l][numbers[a + m]];
+                const Sum d = row[l][numbers[a + m]];
                 own[l] += d;
                 own[m] += d;
             }
         }
         for (std::size_t b = a + group; b < size; ++b) {
             const int column = numbers[b];
-            double d[group];
+            Sum d[group];
             for (std::size_t l = 0; l < group; ++l) {
                 d[l] = row[l][column];
                 own[l] += d[l];
@@ -55,9 +61,9 @@ void pair_sums(const Matrix& rows, const std::vector<int>& numbers, std::vector<
     }
     for (; a < size; ++a) {
         const auto* row = rows[numbers[a]];
-        double own = 0;
+        Sum own = 0;
         for (std::size_t b = a + 1; b < size; ++b) {
-            const double d = row[numbers[b]];
+            const Sum d = row[numbers[b]];
             own += d;
             sums[b] += d;
         }
@@ -93,9 +99,10 @@ template <typename Matrix>
 void sum_every_cluster_afresh(State& s, const Matrix& rows) {
     ClusterSums& cluster_sums = s.cluster_sums;
     const NearOrder& near = cluster_sums.near;
+    using Cell = std::remove_cv_t<std::remove_pointer_t<decltype(rows[0])>>;
     std::vector<int> numbers;
     std::vector<float> mask;
-    std::vector<double> sums;
+    std::vector<SumOf<Cell>> sums;
     for (int c = 0; c < s.p; ++c) {
         numbers.clear();
         for_each_in_cluster(s.vc[c], [&](int x) { numbers.push_back(near.index[x]); });
@@ -106,7 +113,7 @@ void sum_every_cluster_afresh(State& s, const Matrix& rows) {
             for (int a : numbers) mask[a] = 1.0f;
             sums.resize(numbers.size());
             for (std::size_t k = 0; k < numbers.size(); ++k) {
-                sums[k] = masked_sum(rows[numbers[k]], mask.data(), s.n);
+                sums[k] = SumOf<Cell>(masked_sum(rows[numbers[k]], mask.data(), s.n));
             }
         } else {
             pair_sums(rows, numbers, sums);
@@ -155,21 +162,28 @@ struct Member {
 template <int group, typename Row>
 void move_group(const Row* const* movers_rows, const std::vector<Member>& members, double sign, ClusterSums& sums,
                 bool bounded, double* mover_sums) {
-    double part[group] = {};
+    using Sum = SumOf<Row>;
+    Sum part[group] = {};
     for (const Member& m : members) {
-        double d[group];
+        Sum d[group];
         for (int l = 0; l < group; ++l) {
             d[l] = movers_rows[l][m.number];
             part[l] += d[l];
         }
         if (!m.stays) continue;
         double& own = sums.to_own_cluster[m.node];
-        for (int l = 0; l < group; ++l) {
-            own += sign * d[l];
-            if (bounded) sums.error[m.node] += rounding_of(own);
+        if constexpr (std::is_integral_v<Sum>) {
+            Sum all = 0;
+            for (int l = 0; l < group; ++l) all += d[l];
+            own += sign * double(all);
+        } else {
+            for (int l = 0; l < group; ++l) {
+                own += sign * d[l];
+                if (bounded) sums.error[m.node] += rounding_of(own);
+            }
         }
     }
-    for (int l = 0; l < group; ++l) mover_sums[l] = part[l];
+    for (int l = 0; l < group; ++l) mover_sums[l] = double(part[l]);
 }
 
 // The nodes that moved read their own rows over the clusters they joined
@@ -242,14 +256,11 @@ void update_cluster_sums(State& s) {
     for (int c = 0; c < s.p; ++c) {
         for_each_in_cluster(s.vc[c], [&](int x) { new_cluster[x] = c; });
     }
-    if (sums.mode == ClusterSums::Mode::unknown) {
-        const float largest = largest_whole_distance(s.dist, s.n);
-        const bool exact = largest >= 0 && double(s.n) * double(largest) < 16777216.0;
-        sums.mode = exact ? ClusterSums::Mode::exact : ClusterSums::Mode::inexact;
+    if (sums.cluster_of.empty()) {
         sums.to_own_cluster.assign(std::size_t(s.n), 0);
         sums.error.assign(std::size_t(s.n), 0);
         sums.cluster_of.assign(std::size_t(s.n), -1);
-        build_near_order(s, new_cluster, exact && largest < 65536.0f);
+        build_near_order(s, new_cluster, sums.mode == ClusterSums::Mode::exact && sums.largest < 65536.0f);
     }
 
     std::vector<int> moved;
@@ -387,15 +398,22 @@ void find_nearest_medians(State& s) {
     last.valid = true;
 }
 
-}  // namespace
-
-float assign_clients(State& s) {
-    for (int c = 0; c < s.p; ++c) {
-        s.vc[c].size = 0;
-        s.vc[c].cost = 0;
-        s.vc[c].median = s.sv_node[c];
+// Whether every float sum of distances is exact, so that sums may be taken
+// in any order: every distance a whole number, n times the largest below
+// 2^24. Decided once, at the first assignment.
+bool sums_are_exact(State& s) {
+    ClusterSums& sums = s.cluster_sums;
+    if (sums.mode == ClusterSums::Mode::unknown) {
+        sums.largest = largest_whole_distance(s.dist, s.n);
+        const bool exact = sums.largest >= 0 && double(s.n) * double(sums.largest) < 16777216.0;
+        sums.mode = exact ? ClusterSums::Mode::exact : ClusterSums::Mode::inexact;
     }
-    find_nearest_medians(s);
+    return sums.mode == ClusterSums::Mode::exact;
+}
+
+// The clusters' members in the order of the arrangement, with the costs
+// and the total added in that order, each addition rounded to float.
+float gather_in_order(State& s) {
     const int* arrangement = s.sv_node.data();
     const float* nearest_of = s.last_assignment.nearest.data();
     const int* cluster_of = s.last_assignment.cluster.data();
@@ -407,6 +425,39 @@ float assign_clients(State& s) {
         cluster.members[cluster.size++] = v;
         cluster.cost = float(double(cluster.cost) + double(nearest_of[v]));
     }
+    return total;
+}
+
+// The same with exact sums, added in ints: no chain of roundings from
+// node to node.
+float gather_exact(State& s) {
+    const int* arrangement = s.sv_node.data();
+    const float* nearest_of = s.last_assignment.nearest.data();
+    const int* cluster_of = s.last_assignment.cluster.data();
+    std::vector<int> cost(std::size_t(s.p), 0);
+    int total = 0;
+    for (int a = s.p; a < s.n; ++a) {
+        const int v = arrangement[a];
+        const int d = int(nearest_of[v]);
+        total += d;
+        cost[cluster_of[v]] += d;
+        Cluster& cluster = s.vc[cluster_of[v]];
+        cluster.members[cluster.size++] = v;
+    }
+    for (int c = 0; c < s.p; ++c) s.vc[c].cost = float(cost[c]);
+    return float(total);
+}
+
+}  // namespace
+
+float assign_clients(State& s) {
+    for (int c = 0; c < s.p; ++c) {
+        s.vc[c].size = 0;
+        s.vc[c].cost = 0;
+        s.vc[c].median = s.sv_node[c];
+    }
+    find_nearest_medians(s);
+    const float total = sums_are_exact(s) ? gather_exact(s) : gather_in_order(s);
     update_cluster_sums(s);
     return total;
 }

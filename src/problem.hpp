@@ -142,6 +142,7 @@ struct SortedClusters {
 struct ClusterSums {
     enum class Mode { unknown, exact, inexact };
     Mode mode = Mode::unknown;
+    float largest = 0;                   // the largest distance, once mode is known, when every distance is whole
     std::vector<double> to_own_cluster;  // per node
     std::vector<double> error;           // per node: a bound on the rounding in to_own_cluster
     std::vector<int> cluster_of;         // per node: the cluster those sums are for, or -1
