@@ -93,39 +93,6 @@ double summation_error(double sum, std::size_t terms) { return sum * (double(ter
 // A bound on the rounding of one addition that gave `result`.
 double rounding_of(double result) { return std::fabs(result) * 0x1p-53; }
 
-// Every node's sum over its own cluster, cluster by cluster, read in the
-// near order's numbers from rows.
-template <typename Matrix>
-void sum_every_cluster_afresh(State& s, const Matrix& rows) {
-    ClusterSums& cluster_sums = s.cluster_sums;
-    const NearOrder& near = cluster_sums.near;
-    using Cell = std::remove_cv_t<std::remove_pointer_t<decltype(rows[0])>>;
-    std::vector<int> numbers;
-    std::vector<float> mask;
-    std::vector<SumOf<Cell>> sums;
-    for (int c = 0; c < s.p; ++c) {
-        numbers.clear();
-        for_each_in_cluster(s.vc[c], [&](int x) { numbers.push_back(near.index[x]); });
-        std::sort(numbers.begin(), numbers.end());
-        const bool dense = numbers.size() * 2 > std::size_t(s.n);
-        if (dense) {
-            mask.assign(std::size_t(s.n), 0.0f);
-            for (int a : numbers) mask[a] = 1.0f;
-            sums.resize(numbers.size());
-            for (std::size_t k = 0; k < numbers.size(); ++k) {
-                sums[k] = SumOf<Cell>(masked_sum(rows[numbers[k]], mask.data(), s.n));
-            }
-        } else {
-            pair_sums(rows, numbers, sums);
-        }
-        for (std::size_t k = 0; k < numbers.size(); ++k) {
-            const int x = near.node_at[numbers[k]];
-            cluster_sums.to_own_cluster[x] = sums[k];
-            cluster_sums.error[x] = summation_error(sums[k], numbers.size());
-        }
-    }
-}
-
 // The given nodes grouped by cluster (cluster_of: per node, its cluster or
 // -1 to leave it out), each group in the order of `nodes`.
 SortedClusters group_by_cluster(int p, const std::vector<int>& nodes, const std::vector<int>& cluster_of) {
@@ -145,6 +112,63 @@ SortedClusters group_by_cluster(int p, const std::vector<int>& nodes, const std:
 
 SortedClusters sort_clusters(const State& s, const std::vector<int>& cluster_of) {
     return group_by_cluster(s.p, s.cluster_sums.near.node_at, cluster_of);
+}
+
+// The clusters after the moves from those before (`old`): each keeps the
+// nodes that stayed, in their order, and takes its joiners (`joining`, in
+// ascending numbers) in by number. Far less than sorting every node again.
+SortedClusters regroup(const State& s, const SortedClusters& old, const SortedClusters& joining,
+                       const std::vector<int>& new_cluster) {
+    const int* number = s.cluster_sums.near.index.data();
+    SortedClusters grouped;
+    grouped.start.assign(std::size_t(s.p) + 1, 0);
+    for (int c = 0; c < s.p; ++c) grouped.start[c + 1] = grouped.start[c] + s.vc[c].size + 1;
+    grouped.nodes.resize(std::size_t(grouped.start[s.p]));
+    for (int c = 0; c < s.p; ++c) {
+        int* out = grouped.nodes.data() + grouped.start[c];
+        const int* join = joining.nodes.data() + joining.start[c];
+        const int* join_end = joining.nodes.data() + joining.start[c + 1];
+        for (int k = old.start[c]; k < old.start[c + 1]; ++k) {
+            const int x = old.nodes[k];
+            if (new_cluster[x] != c) continue;
+            while (join != join_end && number[*join] < number[x]) *out++ = *join++;
+            *out++ = x;
+        }
+        out = std::copy(join, join_end, out);
+    }
+    return grouped;
+}
+
+// Every node's sum over its own cluster, cluster by cluster (`clusters`,
+// in ascending numbers), read in the near order's numbers from rows.
+template <typename Matrix>
+void sum_every_cluster_afresh(State& s, const Matrix& rows, const SortedClusters& clusters) {
+    ClusterSums& cluster_sums = s.cluster_sums;
+    const NearOrder& near = cluster_sums.near;
+    using Cell = std::remove_cv_t<std::remove_pointer_t<decltype(rows[0])>>;
+    std::vector<int> numbers;
+    std::vector<float> mask;
+    std::vector<SumOf<Cell>> sums;
+    for (int c = 0; c < s.p; ++c) {
+        numbers.clear();
+        clusters.for_each(c, [&](int x) { numbers.push_back(near.index[x]); });
+        const bool dense = numbers.size() * 2 > std::size_t(s.n);
+        if (dense) {
+            mask.assign(std::size_t(s.n), 0.0f);
+            for (int a : numbers) mask[a] = 1.0f;
+            sums.resize(numbers.size());
+            for (std::size_t k = 0; k < numbers.size(); ++k) {
+                sums[k] = SumOf<Cell>(masked_sum(rows[numbers[k]], mask.data(), s.n));
+            }
+        } else {
+            pair_sums(rows, numbers, sums);
+        }
+        for (std::size_t k = 0; k < numbers.size(); ++k) {
+            const int x = near.node_at[numbers[k]];
+            cluster_sums.to_own_cluster[x] = sums[k];
+            cluster_sums.error[x] = summation_error(sums[k], numbers.size());
+        }
+    }
 }
 
 // A node of a cluster as the moves see it: its number in the near order,
@@ -195,12 +219,11 @@ template <typename Matrix>
 void apply_moves(State& s, const Matrix& rows, const std::vector<int>& moved, const std::vector<int>& new_cluster) {
     ClusterSums& sums = s.cluster_sums;
     const bool bounded = sums.mode == ClusterSums::Mode::inexact;
-    // The last update sorted the clusters it left, unless it summed afresh.
-    const SortedClusters old_clusters =
-        sums.sorted.start.empty() ? sort_clusters(s, sums.cluster_of) : std::move(sums.sorted);
-    SortedClusters new_clusters = sort_clusters(s, new_cluster);
+    // The clusters the last update left.
+    const SortedClusters old_clusters = std::move(sums.sorted);
     const int* number = sums.near.index.data();
     const SortedClusters joining = group_by_cluster(s.p, moved, new_cluster);
+    SortedClusters new_clusters = regroup(s, old_clusters, joining, new_cluster);
     const SortedClusters leaving = group_by_cluster(s.p, moved, sums.cluster_of);
     using Row = std::remove_cv_t<std::remove_pointer_t<decltype(rows[0])>>;
     std::vector<Member> members;
@@ -272,9 +295,12 @@ void update_cluster_sums(State& s) {
     if (moved.empty()) return;
     sums.near.with_rows([&](const auto& rows) {
         if (moved.size() * 4 > std::size_t(s.n)) {
-            sum_every_cluster_afresh(s, rows);
-            sums.sorted = {};
+            sums.sorted = sort_clusters(s, new_cluster);
+            sum_every_cluster_afresh(s, rows, sums.sorted);
         } else {
+            // In ascending numbers, as the clusters keep them.
+            const int* number = sums.near.index.data();
+            std::sort(moved.begin(), moved.end(), [number](int x, int y) { return number[x] < number[y]; });
             apply_moves(s, rows, moved, new_cluster);
         }
     });
