@@ -455,21 +455,36 @@ float gather_in_order(State& s) {
 }
 
 // The same with exact sums, added in ints: no chain of roundings from
-// node to node.
+// node to node. The arrangement lists most nodes cluster by cluster, so a
+// run of nodes of one cluster is counted and added up in registers, not
+// through the cluster's fields from node to node.
 float gather_exact(State& s) {
     const int* arrangement = s.sv_node.data();
     const float* nearest_of = s.last_assignment.nearest.data();
     const int* cluster_of = s.last_assignment.cluster.data();
     std::vector<int> cost(std::size_t(s.p), 0);
     int total = 0;
+    int run_cluster = 0;
+    int size = s.vc[0].size;
+    int run_cost = 0;
+    int* members = s.vc[0].members.data();
     for (int a = s.p; a < s.n; ++a) {
         const int v = arrangement[a];
         const int d = int(nearest_of[v]);
         total += d;
-        cost[cluster_of[v]] += d;
-        Cluster& cluster = s.vc[cluster_of[v]];
-        cluster.members[cluster.size++] = v;
+        if (cluster_of[v] != run_cluster) {
+            s.vc[run_cluster].size = size;
+            cost[run_cluster] += run_cost;
+            run_cluster = cluster_of[v];
+            size = s.vc[run_cluster].size;
+            run_cost = 0;
+            members = s.vc[run_cluster].members.data();
+        }
+        members[size++] = v;
+        run_cost += d;
     }
+    s.vc[run_cluster].size = size;
+    cost[run_cluster] += run_cost;
     for (int c = 0; c < s.p; ++c) s.vc[c].cost = float(cost[c]);
     return float(total);
 }
