@@ -283,7 +283,7 @@ void update_cluster_sums(State& s) {
         sums.to_own_cluster.assign(std::size_t(s.n), 0);
         sums.error.assign(std::size_t(s.n), 0);
         sums.cluster_of.assign(std::size_t(s.n), -1);
-        build_near_order(s, new_cluster, sums.mode == ClusterSums::Mode::exact && sums.largest < 65536.0f);
+        build_near_order(s, sums.mode == ClusterSums::Mode::exact && sums.largest < 65536.0f);
     }
 
     std::vector<int> moved;

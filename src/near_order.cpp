@@ -13,36 +13,42 @@ namespace {
 constexpr int least_side = 1024;
 constexpr int largest_side = 16384;
 
-struct Place {
-    int cluster;
-    int bordering;  // the cluster of its second-nearest median
-    float margin;   // distance to its median less that to the second
-    int node;
-};
-
-std::vector<int> nodes_by_region(const State& s, const std::vector<int>& cluster_of) {
-    std::vector<Place> places(std::size_t(s.n));
-    for (int x = 0; x < s.n; ++x) {
-        const float* row = s.dist[x];  // the matrix is symmetric
-        const int own = cluster_of[x];
-        int bordering = own;
-        float second = INF_DIST;
-        for (int c = 0; c < s.p; ++c) {
-            if (c != own && row[s.vc[c].median] < second) {
-                second = row[s.vc[c].median];
-                bordering = c;
-            }
-        }
-        places[x] = {own, bordering, row[s.vc[own].median] - second, x};
-    }
-    std::sort(places.begin(), places.end(), [](const Place& a, const Place& b) {
-        if (a.cluster != b.cluster) return a.cluster < b.cluster;
-        if (a.bordering != b.bordering) return a.bordering < b.bordering;
-        if (a.margin != b.margin) return a.margin < b.margin;
-        return a.node < b.node;
-    });
+// The nodes in an order in which near nodes lie together, from any
+// cluster's point of view: each range is split in halves between two
+// far-apart nodes of it, by how much nearer to the one than to the other
+// each node is, until the ranges are small. A compact group of nodes then
+// falls into a few ranges of the order.
+std::vector<int> nodes_by_region(const State& s) {
+    constexpr int smallest_range = 16;
     std::vector<int> order(std::size_t(s.n));
-    for (int a = 0; a < s.n; ++a) order[a] = places[a].node;
+    for (int x = 0; x < s.n; ++x) order[x] = x;
+    std::vector<double> nearer_to_a(std::size_t(s.n));
+    std::vector<std::pair<int, int>> ranges{{0, s.n}};
+    while (!ranges.empty()) {
+        const auto [lo, hi] = ranges.back();
+        ranges.pop_back();
+        if (hi - lo <= smallest_range) continue;
+        auto farthest_from = [&](int from) {
+            const float* row = s.dist[from];  // the matrix is symmetric
+            int far = order[lo];
+            for (int k = lo; k < hi; ++k) {
+                if (row[order[k]] > row[far]) far = order[k];
+            }
+            return far;
+        };
+        const int a = farthest_from(order[lo]);
+        const int b = farthest_from(a);
+        for (int k = lo; k < hi; ++k) {
+            const int x = order[k];
+            const double by = double(s.dist[a][x]) - double(s.dist[b][x]);
+            nearer_to_a[x] = by == by ? by : 0;  // infinities may give NaN, which would not order
+        }
+        const int middle = lo + (hi - lo) / 2;
+        std::nth_element(order.begin() + lo, order.begin() + middle, order.begin() + hi,
+                         [&](int x, int y) { return nearer_to_a[x] < nearer_to_a[y]; });
+        ranges.push_back({lo, middle});
+        ranges.push_back({middle, hi});
+    }
     return order;
 }
 
@@ -58,13 +64,13 @@ void fill_copy(const State& s, SquareMatrix<Cell>& copy) {
 
 }  // namespace
 
-void build_near_order(State& s, const std::vector<int>& cluster_of, bool whole_below_2_16) {
+void build_near_order(State& s, bool whole_below_2_16) {
     NearOrder& near = s.cluster_sums.near;
     const bool large = s.n > least_side && s.n <= largest_side;
     near.is_narrow = large && whole_below_2_16 && near.narrow.allocate(s.n);
     const bool copied = near.is_narrow || (large && near.copy.allocate(s.n));
     if (copied) {
-        near.node_at = nodes_by_region(s, cluster_of);
+        near.node_at = nodes_by_region(s);
     } else {
         near.node_at.resize(std::size_t(s.n));
         for (int x = 0; x < s.n; ++x) near.node_at[x] = x;
