@@ -111,18 +111,21 @@ PlainDecimal scan_plain_decimal(const char* at, const char* last) {
 
 }  // namespace
 
-bool TokenReader::next_short_decimal(float& value) {
+int TokenReader::next_short_decimals(float* out, int count) {
     const char* data = chunk_.data();
     std::size_t pos = pos_;
-    while (pos < end_ && is_space(data[pos])) ++pos;
-    const PlainDecimal decimal = scan_plain_decimal(data + pos, data + end_);
-    // A token reaching the chunk's end may go on in the next chunk, and is
-    // left to next().
-    const std::size_t stop = std::size_t(decimal.end - data);
-    if (!decimal.short_enough || stop >= end_ || !is_space(data[stop])) return false;
-    pos_ = stop;
-    value = decimal.value;
-    return true;
+    int read = 0;
+    while (read < count) {
+        while (pos < end_ && is_space(data[pos])) ++pos;
+        const PlainDecimal decimal = scan_plain_decimal(data + pos, data + end_);
+        // A token reaching the chunk's end may go on in the next chunk.
+        const std::size_t stop = std::size_t(decimal.end - data);
+        if (!decimal.short_enough || stop >= end_ || !is_space(data[stop])) break;
+        out[read++] = decimal.value;
+        pos = stop;
+    }
+    pos_ = pos;
+    return read;
 }
 
 ParseResult parse_int(std::string_view token, int& value) {
@@ -219,7 +222,7 @@ void read_header(TokenReader& in, const std::string& file_name, int& n, int& p) 
 float read_distance(TokenReader& in, int i, int j) {
     float value = 0;
     // Unsigned, so neither negative nor beyond a float's range.
-    if (in.next_short_decimal(value)) return value;
+    if (in.next_short_decimals(&value, 1) == 1) return value;
     switch (parse_real(in.next(), value)) {
         case ParseResult::ok:
             if (value < 0 || !(value < INF_DIST)) break;
@@ -230,6 +233,16 @@ float read_distance(TokenReader& in, int i, int j) {
             throw Fatal{format_message("\nDistancia invalida ou ausente entre os nos %d e %d\n", i, j)};
     }
     throw Fatal{format_message("\nDistancia fora do intervalo entre os nos %d e %d\n", i, j)};
+}
+
+void read_distances(TokenReader& in, int i, int j, int count, float* out) {
+    for (int k = 0; k < count;) {
+        k += in.next_short_decimals(out + k, count - k);
+        if (k < count) {
+            out[k] = read_distance(in, i, j + k);
+            ++k;
+        }
+    }
 }
 
 }  // namespace pmedian

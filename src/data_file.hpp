@@ -22,10 +22,11 @@ public:
     // The next token, or an empty view at the end of the data. The view
     // stays valid until the next call.
     std::string_view next();
-    // When the next token is a short plain decimal (at most seven digits,
-    // at most one point, no sign), reads it as parse_real would and returns
-    // true; otherwise reads nothing and returns false.
-    bool next_short_decimal(float& value);
+    // Reads up to `count` tokens in a row that are short plain decimals (at
+    // most seven digits, at most one point, no sign) into out, as
+    // parse_real would, and returns how many; stops before the first token
+    // of another shape, which it leaves unread.
+    int next_short_decimals(float* out, int count);
 
 private:
     bool refill();
@@ -54,5 +55,8 @@ void read_header(TokenReader& in, const std::string& file_name, int& n, int& p);
 // Reads the distance between nodes i and j; throws Fatal when it is missing,
 // not a number, negative, or not below INF_DIST.
 float read_distance(TokenReader& in, int i, int j);
+// Reads the distances between node i and nodes j .. j + count - 1 into out,
+// as read_distance would one by one.
+void read_distances(TokenReader& in, int i, int j, int count, float* out);
 
 }  // namespace pmedian

@@ -141,8 +141,7 @@ void load_problem(State& s, TokenReader& in) {
     }
     allocate_problem(s);
     for (int i = 0; i + 1 < s.n; ++i) {
-        float* row = s.dist[i];
-        for (int j = i + 1; j < s.n; ++j) row[j] = read_distance(in, i, j);
+        read_distances(in, i, i + 1, s.n - i - 1, s.dist[i] + i + 1);
     }
     mirror_upper_triangle(s.dist, s.n);
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -196,18 +197,45 @@ TEST(ReadDistance, ReadsEveryTokenAsParseRealDoes) {
     add("1234.5");
     for (int k = 0; k < 1000; ++k) add(any_token());
 
+    std::vector<float> expected(tokens.size());
+    for (std::size_t k = 0; k < tokens.size(); ++k) {
+        ASSERT_EQ(parse_real(tokens[k], expected[k]), ParseResult::ok) << tokens[k];
+    }
     std::FILE* f = stream_of(text);
     TokenReader in(f);
-    for (std::size_t k = 0; k < tokens.size(); ++k) {
-        float expected = 0;
-        ASSERT_EQ(parse_real(tokens[k], expected), ParseResult::ok) << tokens[k];
-        ASSERT_EQ(read_distance(in, 0, 1), expected) << tokens[k];
+    for (std::size_t k = 0; k < tokens.size(); ++k) ASSERT_EQ(read_distance(in, 0, 1), expected[k]) << tokens[k];
+    std::fclose(f);
+    // The same tokens a row at a time, in rows of many lengths.
+    f = stream_of(text);
+    TokenReader rows(f);
+    std::vector<float> row(tokens.size());
+    for (std::size_t k = 0; k < tokens.size();) {
+        const int count = int(std::min<std::size_t>(tokens.size() - k, 1 + rng() % 60));
+        read_distances(rows, 0, 1, count, row.data() + k);
+        k += std::size_t(count);
     }
+    for (std::size_t k = 0; k < tokens.size(); ++k) ASSERT_EQ(row[k], expected[k]) << tokens[k];
     std::fclose(f);
 
     const std::string invalid = "\nDistancia invalida ou ausente entre os nos 2 e 5\n";
     for (const char* text : {"12a", "1.2.3", "5..", "1-2", ".", "1.5x 2"})
         EXPECT_EQ(distance_error(text), invalid) << text;
+}
+
+TEST(ReadDistance, ARowNamesTheCellWhereItsValuesStop) {
+    std::FILE* f = stream_of("1 2.5 3 4e0 5 x 7");
+    TokenReader in(f);
+    float row[7];
+    std::string message;
+    try {
+        read_distances(in, 2, 5, 7, row);
+    } catch (const Fatal& fatal) {
+        message = fatal.message;
+    }
+    std::fclose(f);
+    EXPECT_EQ(message, "\nDistancia invalida ou ausente entre os nos 2 e 10\n");
+    EXPECT_EQ(row[1], 2.5f);
+    EXPECT_EQ(row[3], 4.0f);
 }
 
 TEST(ReadHeader, NeedsTwoInts) {
