@@ -26,6 +26,78 @@ int list_width(int n, int p) {
     return std::max(shortest_list, n / std::clamp(p, 4, 8));
 }
 
+// Swaps beta[a] with beta[b], and node[a] with node[b].
+void swap_entries(State& s, int a, int b) {
+    std::swap(s.beta[a], s.beta[b]);
+    std::swap(s.node[a], s.node[b]);
+}
+
+// One partition of beta[lo .. hi] (lo <= hi) around its middle value: from
+// the left, each entry not below the pivot swaps with the next one from the
+// right not above it, until the two scans cross. Returns where they stop.
+// Every entry is compared as a random one, and a branch on each comparison
+// is mispredicted half the time; so while the unscanned middle is wide,
+// blocks of it are scanned without branches into the lists of the
+// entries the scans would stop at, and the k-th stop from the left still
+// swaps with the k-th from the right, in the same order. The entries swapped
+// lie outside the middle, so the lists stay true.
+std::pair<int, int> partition(State& s, int lo, int hi) {
+    constexpr int block = 64;
+    const float pivot = s.beta[lo + (hi - lo) / 2];
+    const float* beta = s.beta.data();
+    int i = lo;
+    int j = hi;
+    int left[block];
+    int right[block];
+    int left_count = 0;
+    int left_next = 0;
+    int right_count = 0;
+    int right_next = 0;
+    int unscanned_lo = lo;
+    int unscanned_hi = hi;
+    for (;;) {
+        const int wanted = (left_next == left_count ? block : 0) + (right_next == right_count ? block : 0);
+        if (wanted > unscanned_hi - unscanned_lo + 1) break;
+        if (left_next == left_count) {
+            left_count = 0;
+            left_next = 0;
+            for (int k = unscanned_lo; k < unscanned_lo + block; ++k) {
+                left[left_count] = k;
+                left_count += !(beta[k] < pivot);
+            }
+            unscanned_lo += block;
+        }
+        if (right_next == right_count) {
+            right_count = 0;
+            right_next = 0;
+            for (int k = unscanned_hi; k > unscanned_hi - block; --k) {
+                right[right_count] = k;
+                right_count += !(pivot < beta[k]);
+            }
+            unscanned_hi -= block;
+        }
+        const int pairs = std::min(left_count - left_next, right_count - right_next);
+        for (int k = 0; k < pairs; ++k) swap_entries(s, left[left_next + k], right[right_next + k]);
+        if (pairs > 0) {
+            i = left[left_next + pairs - 1] + 1;
+            j = right[right_next + pairs - 1] - 1;
+        }
+        left_next += pairs;
+        right_next += pairs;
+    }
+    // The rest entry by entry, from just past the last swap.
+    while (i <= j) {
+        while (beta[i] < pivot) ++i;
+        while (pivot < beta[j]) --j;
+        if (i <= j) {
+            swap_entries(s, i, j);
+            ++i;
+            --j;
+        }
+    }
+    return {i, j};
+}
+
 // The partition quicksort of beta[lo .. hi]. The two parts of a partition
 // are sorted independently, so recursing into the smaller and looping on
 // the larger gives the same order with a stack depth of at most log2(n);
@@ -37,19 +109,7 @@ void quicksort(State& s, int lo, int hi, int defer_from) {
             s.unsorted_tail.push_back({lo, hi});
             return;
         }
-        const float pivot = s.beta[lo + (hi - lo) / 2];
-        int i = lo;
-        int j = hi;
-        do {
-            while (s.beta[i] < pivot) ++i;
-            while (pivot < s.beta[j]) --j;
-            if (i <= j) {
-                std::swap(s.beta[i], s.beta[j]);
-                std::swap(s.node[i], s.node[j]);
-                ++i;
-                --j;
-            }
-        } while (i <= j);
+        const auto [i, j] = partition(s, lo, hi);
 
         const bool sort_left = lo < j;
         const bool sort_right = i < hi;
