@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,7 +32,7 @@ public:
 private:
     bool refill();
     std::FILE* file_;
-    std::vector<char> chunk_;
+    std::unique_ptr<char[]> chunk_;
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
     bool at_end_ = false;
