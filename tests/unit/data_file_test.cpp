@@ -37,8 +37,8 @@ TEST(TokenReader, SplitsOnEveryKindOfWhiteSpace) {
 }
 
 TEST(TokenReader, KeepsTokensWholeAcrossChunks) {
-    // The reader takes a megabyte at a time: tokens straddling a chunk end,
-    // and one longer than a chunk, must come out whole.
+    // The reader's chunks end at every megabyte: tokens straddling a chunk
+    // end, and one longer than a chunk, must come out whole.
     const std::string long_token(3 << 20, '7');
     std::string text(1 << 20, ' ');
     text.replace((1 << 20) - 2, 2, "12");
@@ -180,7 +180,7 @@ TEST(ReadDistance, RejectsNegativeValuesAndValuesFromTheSentinelUp) {
 TEST(ReadDistance, ReadsEveryTokenAsParseRealDoes) {
     // Short plain decimals take a quicker way than the others; either way
     // the values are parse_real's, also for a short one straddling the end
-    // of the reader's first megabyte.
+    // of the reader's first megabyte, where a chunk ends.
     std::mt19937 rng(3);
     const std::vector<std::string> shapes = {"7",  "1234567", "12345678", "0.1234567", "1.5", ".5",        "5.",
                                              "+5", "2e",      "2.5E-1",   "007",       "0",   "0.0000001", "99999.99"};
