@@ -25,7 +25,8 @@ std::vector<int> nodes_by_region(const State& s) {
     std::vector<double> nearer_to_a(std::size_t(s.n));
     std::vector<std::pair<int, int>> ranges{{0, s.n}};
     while (!ranges.empty()) {
-        const auto [lo, hi] = ranges.back();
+        const int lo = ranges.back().first;
+        const int hi = ranges.back().second;
         ranges.pop_back();
         if (hi - lo <= smallest_range) continue;
         auto farthest_from = [&](int from) {
