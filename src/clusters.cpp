@@ -116,9 +116,10 @@ SortedClusters sort_clusters(const State& s, const std::vector<int>& cluster_of)
 
 // The clusters after the moves from those before (`old`): each keeps the
 // nodes that stayed, in their order, and takes its joiners (`joining`, in
-// ascending numbers) in by number. Far less than sorting every node again.
+// ascending numbers) in by number; one that none joined or left is copied.
+// Far less than sorting every node again.
 SortedClusters regroup(const State& s, const SortedClusters& old, const SortedClusters& joining,
-                       const std::vector<int>& new_cluster) {
+                       const SortedClusters& leaving, const std::vector<int>& new_cluster) {
     const int* number = s.cluster_sums.near.index.data();
     SortedClusters grouped;
     grouped.start.assign(std::size_t(s.p) + 1, 0);
@@ -128,6 +129,10 @@ SortedClusters regroup(const State& s, const SortedClusters& old, const SortedCl
         int* out = grouped.nodes.data() + grouped.start[c];
         const int* join = joining.nodes.data() + joining.start[c];
         const int* join_end = joining.nodes.data() + joining.start[c + 1];
+        if (join == join_end && leaving.start[c] == leaving.start[c + 1]) {
+            std::copy(old.nodes.data() + old.start[c], old.nodes.data() + old.start[c + 1], out);
+            continue;
+        }
         for (int k = old.start[c]; k < old.start[c + 1]; ++k) {
             const int x = old.nodes[k];
             if (new_cluster[x] != c) continue;
@@ -223,8 +228,8 @@ void apply_moves(State& s, const Matrix& rows, const std::vector<int>& moved, co
     const SortedClusters old_clusters = std::move(sums.sorted);
     const int* number = sums.near.index.data();
     const SortedClusters joining = group_by_cluster(s.p, moved, new_cluster);
-    SortedClusters new_clusters = regroup(s, old_clusters, joining, new_cluster);
     const SortedClusters leaving = group_by_cluster(s.p, moved, sums.cluster_of);
+    SortedClusters new_clusters = regroup(s, old_clusters, joining, leaving, new_cluster);
     using Row = std::remove_cv_t<std::remove_pointer_t<decltype(rows[0])>>;
     std::vector<Member> members;
     std::vector<const Row*> movers_rows;
