@@ -20,11 +20,12 @@ void for_each_in_cluster(const Cluster& cluster, Fn fn) {
     for (int k = 0; k < cluster.size; ++k) fn(cluster.members[k]);
 }
 
-// What a cluster sum of cells is added up in: a 16-bit copy holds whole
-// numbers whose sums fit in 24 bits, so an int adds them exactly and more
-// cheaply than a double.
+// What the cluster sums of cells are added up in: when every sum of
+// distances is exact, an int for the 16-bit copy and a float for floats add
+// them exactly and more cheaply than a double; otherwise a double, whose
+// rounding is bounded.
 template <typename Cell>
-using SumOf = std::conditional_t<std::is_integral_v<Cell>, int, double>;
+using ExactSumOf = std::conditional_t<std::is_integral_v<Cell>, int, float>;
 
 // Each node's sum of distances to the given nodes (ascending numbers of
 // `rows`): any order will do, so each pair is read once, in the row of the
@@ -146,14 +147,13 @@ SortedClusters regroup(const State& s, const SortedClusters& old, const SortedCl
 
 // Every node's sum over its own cluster, cluster by cluster (`clusters`,
 // in ascending numbers), read in the near order's numbers from rows.
-template <typename Matrix>
+template <typename Sum, typename Matrix>
 void sum_every_cluster_afresh(State& s, const Matrix& rows, const SortedClusters& clusters) {
     ClusterSums& cluster_sums = s.cluster_sums;
     const NearOrder& near = cluster_sums.near;
-    using Cell = std::remove_cv_t<std::remove_pointer_t<decltype(rows[0])>>;
     std::vector<int> numbers;
     std::vector<float> mask;
-    std::vector<SumOf<Cell>> sums;
+    std::vector<Sum> sums;
     for (int c = 0; c < s.p; ++c) {
         numbers.clear();
         clusters.for_each(c, [&](int x) { numbers.push_back(near.index[x]); });
@@ -163,7 +163,7 @@ void sum_every_cluster_afresh(State& s, const Matrix& rows, const SortedClusters
             for (int a : numbers) mask[a] = 1.0f;
             sums.resize(numbers.size());
             for (std::size_t k = 0; k < numbers.size(); ++k) {
-                sums[k] = SumOf<Cell>(masked_sum(rows[numbers[k]], mask.data(), s.n));
+                sums[k] = Sum(masked_sum(rows[numbers[k]], mask.data(), s.n));
             }
         } else {
             pair_sums(rows, numbers, sums);
@@ -188,10 +188,9 @@ struct Member {
 // against its members: each member's row entries are read for the whole
 // group at once. A node that stays gains or loses each distance; the sums
 // of the distances are the joiners' new sums.
-template <int group, typename Row>
+template <int group, typename Sum, typename Row>
 void move_group(const Row* const* movers_rows, const std::vector<Member>& members, double sign, ClusterSums& sums,
-                bool bounded, double* mover_sums) {
-    using Sum = SumOf<Row>;
+                double* mover_sums) {
     Sum part[group] = {};
     for (const Member& m : members) {
         Sum d[group];
@@ -201,15 +200,15 @@ void move_group(const Row* const* movers_rows, const std::vector<Member>& member
         }
         if (!m.stays) continue;
         double& own = sums.to_own_cluster[m.node];
-        if constexpr (std::is_integral_v<Sum>) {
+        if constexpr (std::is_same_v<Sum, double>) {
+            for (int l = 0; l < group; ++l) {
+                own += sign * d[l];
+                sums.error[m.node] += rounding_of(own);
+            }
+        } else {
             Sum all = 0;
             for (int l = 0; l < group; ++l) all += d[l];
             own += sign * double(all);
-        } else {
-            for (int l = 0; l < group; ++l) {
-                own += sign * d[l];
-                if (bounded) sums.error[m.node] += rounding_of(own);
-            }
         }
     }
     for (int l = 0; l < group; ++l) mover_sums[l] = double(part[l]);
@@ -220,10 +219,10 @@ void move_group(const Row* const* movers_rows, const std::vector<Member>& member
 // gain in the one and lose in the other. The movers of one cluster are
 // taken a few at a time, so that its members are gone through once for
 // them all. Exact sums need no bound on their rounding.
-template <typename Matrix>
+template <typename Sum, typename Matrix>
 void apply_moves(State& s, const Matrix& rows, const std::vector<int>& moved, const std::vector<int>& new_cluster) {
     ClusterSums& sums = s.cluster_sums;
-    const bool bounded = sums.mode == ClusterSums::Mode::inexact;
+    constexpr bool bounded = std::is_same_v<Sum, double>;
     // The clusters the last update left.
     const SortedClusters old_clusters = std::move(sums.sorted);
     const int* number = sums.near.index.data();
@@ -242,16 +241,16 @@ void apply_moves(State& s, const Matrix& rows, const std::vector<int>& moved, co
         mover_sums.resize(count);
         std::size_t k = 0;
         for (; k + 8 <= count; k += 8) {
-            move_group<8>(movers_rows.data() + k, members, sign, sums, bounded, mover_sums.data() + k);
+            move_group<8, Sum>(movers_rows.data() + k, members, sign, sums, mover_sums.data() + k);
         }
         for (; k + 4 <= count; k += 4) {
-            move_group<4>(movers_rows.data() + k, members, sign, sums, bounded, mover_sums.data() + k);
+            move_group<4, Sum>(movers_rows.data() + k, members, sign, sums, mover_sums.data() + k);
         }
         for (; k + 2 <= count; k += 2) {
-            move_group<2>(movers_rows.data() + k, members, sign, sums, bounded, mover_sums.data() + k);
+            move_group<2, Sum>(movers_rows.data() + k, members, sign, sums, mover_sums.data() + k);
         }
         for (; k < count; ++k) {
-            move_group<1>(movers_rows.data() + k, members, sign, sums, bounded, mover_sums.data() + k);
+            move_group<1, Sum>(movers_rows.data() + k, members, sign, sums, mover_sums.data() + k);
         }
     };
     for (int c = 0; c < s.p; ++c) {
@@ -298,15 +297,23 @@ void update_cluster_sums(State& s) {
         });
     }
     if (moved.empty()) return;
+    const bool afresh = moved.size() * 4 > std::size_t(s.n);
+    if (afresh) {
+        sums.sorted = sort_clusters(s, new_cluster);
+    } else {
+        // In ascending numbers, as the clusters keep them.
+        const int* number = sums.near.index.data();
+        std::sort(moved.begin(), moved.end(), [number](int x, int y) { return number[x] < number[y]; });
+    }
+    const bool exact = sums.mode == ClusterSums::Mode::exact;
     sums.near.with_rows([&](const auto& rows) {
-        if (moved.size() * 4 > std::size_t(s.n)) {
-            sums.sorted = sort_clusters(s, new_cluster);
-            sum_every_cluster_afresh(s, rows, sums.sorted);
+        using Cell = std::remove_cv_t<std::remove_pointer_t<decltype(rows[0])>>;
+        if (afresh) {
+            exact ? sum_every_cluster_afresh<ExactSumOf<Cell>>(s, rows, sums.sorted)
+                  : sum_every_cluster_afresh<double>(s, rows, sums.sorted);
         } else {
-            // In ascending numbers, as the clusters keep them.
-            const int* number = sums.near.index.data();
-            std::sort(moved.begin(), moved.end(), [number](int x, int y) { return number[x] < number[y]; });
-            apply_moves(s, rows, moved, new_cluster);
+            exact ? apply_moves<ExactSumOf<Cell>>(s, rows, moved, new_cluster)
+                  : apply_moves<double>(s, rows, moved, new_cluster);
         }
     });
     sums.cluster_of = std::move(new_cluster);
