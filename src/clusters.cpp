@@ -22,10 +22,12 @@ void for_each_in_cluster(const Cluster& cluster, Fn fn) {
 
 // What the cluster sums of cells are added up in: when every sum of
 // distances is exact, an int for the 16-bit copy and a float for floats add
-// them exactly and more cheaply than a double; otherwise a double, whose
-// rounding is bounded.
+// them exactly and more cheaply than a double; otherwise a double, which
+// rounds, and whose rounding is bounded alongside.
 template <typename Cell>
 using ExactSumOf = std::conditional_t<std::is_integral_v<Cell>, int, float>;
+template <typename Sum>
+constexpr bool rounds = std::is_same_v<Sum, double>;
 
 // Each node's sum of distances to the given nodes (ascending numbers of
 // `rows`): any order will do, so each pair is read once, in the row of the
@@ -171,7 +173,7 @@ void sum_every_cluster_afresh(State& s, const Matrix& rows, const SortedClusters
         for (std::size_t k = 0; k < numbers.size(); ++k) {
             const int x = near.node_at[numbers[k]];
             cluster_sums.to_own_cluster[x] = sums[k];
-            cluster_sums.error[x] = summation_error(sums[k], numbers.size());
+            if constexpr (rounds<Sum>) cluster_sums.error[x] = summation_error(sums[k], numbers.size());
         }
     }
 }
@@ -200,7 +202,7 @@ void move_group(const Row* const* movers_rows, const std::vector<Member>& member
         }
         if (!m.stays) continue;
         double& own = sums.to_own_cluster[m.node];
-        if constexpr (std::is_same_v<Sum, double>) {
+        if constexpr (rounds<Sum>) {
             for (int l = 0; l < group; ++l) {
                 own += sign * d[l];
                 sums.error[m.node] += rounding_of(own);
@@ -222,7 +224,6 @@ void move_group(const Row* const* movers_rows, const std::vector<Member>& member
 template <typename Sum, typename Matrix>
 void apply_moves(State& s, const Matrix& rows, const std::vector<int>& moved, const std::vector<int>& new_cluster) {
     ClusterSums& sums = s.cluster_sums;
-    constexpr bool bounded = std::is_same_v<Sum, double>;
     // The clusters the last update left.
     const SortedClusters old_clusters = std::move(sums.sorted);
     const int* number = sums.near.index.data();
@@ -261,7 +262,7 @@ void apply_moves(State& s, const Matrix& rows, const std::vector<int>& moved, co
             std::size_t k = 0;
             joining.for_each(c, [&](int y) {
                 sums.to_own_cluster[y] = mover_sums[k];
-                if (bounded) sums.error[y] = summation_error(mover_sums[k], members.size());
+                if constexpr (rounds<Sum>) sums.error[y] = summation_error(mover_sums[k], members.size());
                 ++k;
             });
         }
@@ -279,20 +280,17 @@ void apply_moves(State& s, const Matrix& rows, const std::vector<int>& moved, co
 // cluster; nodes that moved are summed afresh.
 void update_cluster_sums(State& s) {
     ClusterSums& sums = s.cluster_sums;
-    std::vector<int> new_cluster(std::size_t(s.n));
-    for (int c = 0; c < s.p; ++c) {
-        for_each_in_cluster(s.vc[c], [&](int x) { new_cluster[x] = c; });
-    }
     if (sums.cluster_of.empty()) {
         sums.to_own_cluster.assign(std::size_t(s.n), 0);
         sums.error.assign(std::size_t(s.n), 0);
         sums.cluster_of.assign(std::size_t(s.n), -1);
         build_near_order(s, sums.mode == ClusterSums::Mode::exact && sums.largest < 65536.0f);
     }
-
+    std::vector<int> new_cluster(std::size_t(s.n));
     std::vector<int> moved;
     for (int c = 0; c < s.p; ++c) {
         for_each_in_cluster(s.vc[c], [&](int x) {
+            new_cluster[x] = c;
             if (sums.cluster_of[x] != c) moved.push_back(x);
         });
     }

@@ -47,6 +47,11 @@ std::FILE* open_data_file(const char* name) {
 TokenReader::TokenReader(std::FILE* file)
     : file_(file), chunk_(std::make_unique_for_overwrite<char[]>(chunk_size + 1)) {}
 
+std::size_t TokenReader::past_space(std::size_t pos) const {
+    while (pos < end_ && is_space(chunk_[pos])) ++pos;
+    return pos;
+}
+
 bool TokenReader::refill() {
     pos_ = 0;
     end_ = at_end_ ? 0 : std::fread(chunk_.get(), 1, chunk_size, file_);
@@ -60,7 +65,7 @@ std::string_view TokenReader::next() {
     const char* data = chunk_.get();
     std::size_t pos = pos_;
     for (;;) {
-        while (pos < end_ && is_space(data[pos])) ++pos;
+        pos = past_space(pos);
         if (pos < end_) break;
         if (!refill()) return {};
         pos = 0;
@@ -121,7 +126,7 @@ int TokenReader::next_short_decimals(float* out, int count) {
     std::size_t pos = pos_;
     int read = 0;
     while (read < count) {
-        while (pos < end_ && is_space(data[pos])) ++pos;
+        pos = past_space(pos);
         const PlainDecimal decimal = scan_plain_decimal(data + pos, data + end_);
         // A token reaching the chunk's end may go on in the next chunk.
         const std::size_t stop = std::size_t(decimal.end - data);

@@ -30,6 +30,8 @@ public:
 
 private:
     bool refill();
+    // The first position from pos that is not white space, or the chunk's end.
+    std::size_t past_space(std::size_t pos) const;
     std::FILE* file_;
     std::unique_ptr<char[]> chunk_;
     std::size_t pos_ = 0;

@@ -122,7 +122,7 @@ struct NearOrder {
 // that a row is read forward: the hardware fetches ahead of the scattered
 // columns.
 struct SortedClusters {
-    std::vector<int> start;  // per cluster, then one past the last; empty when not sorted
+    std::vector<int> start;  // per cluster, then one past the last
     std::vector<int> nodes;
     template <typename Fn>
     void for_each(int c, Fn fn) const {
@@ -147,7 +147,7 @@ struct ClusterSums {
     std::vector<double> error;           // per node: a bound on the rounding in to_own_cluster
     std::vector<int> cluster_of;         // per node: the cluster those sums are for, or -1
     NearOrder near;                      // where the sums read their distances
-    SortedClusters sorted;               // cluster_of's clusters, when the last update sorted them
+    SortedClusters sorted;               // cluster_of's clusters
 };
 
 // The last assignment, node by node. Between two calls of improve_clusters
