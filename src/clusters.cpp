@@ -338,15 +338,15 @@ void scan_all(const State& s, int v, float& nearest, int& cluster) {
 // last, so that no node beyond the list ties. Far fewer reads than its row.
 bool nearest_in_list(const State& s, int v, const std::vector<int>& cluster_of_median, float& nearest, int& cluster) {
     const CandidateLists& lists = s.candidates;
-    const CandidateLists::List list = lists.row(v);
+    const CandidateLists::Entry* list = lists.row(v);
     const int width = lists.width;
     int k = 0;
-    while (k < width && cluster_of_median[list.node[k]] < 0) ++k;
-    if (k == width || !(list.dist[k] < lists.farthest[v])) return false;
-    nearest = list.dist[k];
-    cluster = cluster_of_median[list.node[k]];
-    for (++k; k < width && list.dist[k] == nearest; ++k) {
-        const int c = cluster_of_median[list.node[k]];
+    while (k < width && cluster_of_median[list[k].node] < 0) ++k;
+    if (k == width || !(list[k].dist < lists.farthest[v])) return false;
+    nearest = list[k].dist;
+    cluster = cluster_of_median[list[k].node];
+    for (++k; k < width && list[k].dist == nearest; ++k) {
+        const int c = cluster_of_median[list[k].node];
         if (c >= 0 && c < cluster) cluster = c;
     }
     return true;

@@ -62,25 +62,19 @@ using DistMatrix = SquareMatrix<float>;
 // `width` of them (all n when n is small). Only a few percent of the pairs
 // gain in a relaxation, so relax reads these instead of whole rows.
 struct CandidateLists {
-    // One client's list: its nodes and their distances, apart, so that the
-    // distances are compared and converted many at a time.
-    struct List {
-        const float* dist;
-        const int* node;
+    struct Entry {
+        float dist;
+        int node;
     };
     int width = 0;
-    std::vector<float> dists;  // n rows of width distances
-    std::vector<int> nodes;    // the node of each
+    std::vector<Entry> entries;  // n rows of width entries
     // Per list, its last entry's distance, kept apart: asked for every
     // client, it would otherwise cost a read of each list's far end.
     std::vector<float> farthest;
     // Entries the last relax walked, a whole row counted as p: what
     // counting the serving medians along the lists would read.
     std::size_t walked = 0;
-    List row(int j) const {
-        const std::size_t start = std::size_t(j) * std::size_t(width);
-        return {dists.data() + start, nodes.data() + start};
-    }
+    const Entry* row(int j) const { return entries.data() + std::size_t(j) * std::size_t(width); }
     // Whether a node beyond list j may be nearer to j than `limit` (of n
     // nodes): the list holds every node nearer than its last entry, so only
     // when it is not the whole row and its last entry is nearer still.
@@ -91,15 +85,12 @@ struct CandidateLists {
     // Walks ask for the list this many walks ahead.
     static constexpr int walks_ahead = 8;
     void prefetch(int j) const {
-        constexpr std::size_t most_lines = 6;
-        const List list = row(j);
+        constexpr std::size_t most_lines = 12;
+        const auto* start = reinterpret_cast<const char*>(row(j));
         // (Written without std::min, with which GCC 12 drops the prefetches.)
-        const std::size_t bytes = std::size_t(width) * sizeof(float);
+        const std::size_t bytes = std::size_t(width) * sizeof(Entry);
         const std::size_t lines = bytes < most_lines * 64 ? (bytes + 63) / 64 : most_lines;
-        for (std::size_t l = 0; l < lines; ++l) {
-            __builtin_prefetch(reinterpret_cast<const char*>(list.dist) + 64 * l);
-            __builtin_prefetch(reinterpret_cast<const char*>(list.node) + 64 * l);
-        }
+        for (std::size_t l = 0; l < lines; ++l) __builtin_prefetch(start + 64 * l);
     }
 };
 

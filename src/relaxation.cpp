@@ -12,10 +12,6 @@
 
 #include "vector_clones.hpp"
 
-#if defined(__x86_64__) && defined(__GNUC__)
-#include <immintrin.h>
-#endif
-
 namespace pmedian {
 
 namespace {
@@ -142,14 +138,18 @@ void quicksort(State& s, int lo, int hi, int defer_from) {
 // w > double(d) exactly when d < the result, so a comparison with a double
 // can be made between floats.
 float least_float_not_below(double w) {
-    const float f = float(w);
-    // The next float up, by its bits (a library call per client is felt),
-    // chosen without a branch: whether f falls below w is a coin toss from
-    // client to client. Where it falls below, f is not +inf or NaN.
-    const auto bits = std::bit_cast<std::uint32_t>(f);
-    const std::uint32_t up = f == 0 ? 1u : f > 0 ? bits + 1 : bits - 1;
-    const std::uint32_t below = std::uint32_t(0) - std::uint32_t(double(f) < w);
-    return std::bit_cast<float>((up & below) | (bits & ~below));
+    float f = float(w);
+    if (double(f) < w) {
+        // The next float up, by its bits (a library call per client is
+        // felt): f is below w, so it is not +inf or NaN.
+        const auto bits = std::bit_cast<std::uint32_t>(f);
+        if (f == 0) {
+            f = std::numeric_limits<float>::denorm_min();
+        } else {
+            f = std::bit_cast<float>(f > 0 ? bits + 1 : bits - 1);
+        }
+    }
+    return f;
 }
 
 // A client's whole row: every candidate nearer than the threshold gains.
@@ -170,11 +170,7 @@ float least_float_not_below(double w) {
 // little beyond the list's last.
 constexpr int sample_size = 256;
 
-// A row entry while the lists are built.
-struct Entry {
-    float dist;
-    int node;
-};
+using Entry = CandidateLists::Entry;
 
 // A float's bits, turned so that unsigned order is the floats' order.
 std::uint32_t order_key(float d) {
@@ -208,7 +204,7 @@ Entry* radix_sort(Entry* a, Entry* tmp, int count) {
 // it, and only those are sorted. Should the guess fall short, the whole row
 // is sorted instead.
 void nearest_entries(const float* row, int n, int width, std::vector<Entry>& all, std::vector<Entry>& tmp,
-                     std::vector<float>& sample, float* out_dist, int* out_node) {
+                     std::vector<float>& sample, Entry* out) {
     int kept = 0;
     if (width < n) {
         const int m = std::min(n, sample_size);
@@ -226,87 +222,7 @@ void nearest_entries(const float* row, int n, int width, std::vector<Entry>& all
         kept = n;
     }
     const Entry* sorted = radix_sort(all.data(), tmp.data(), kept);
-    for (int k = 0; k < width; ++k) {
-        out_dist[k] = sorted[k].dist;
-        out_node[k] = sorted[k].node;
-    }
-}
-
-// The end of a list's gaining entries from `from` on: the list ascends, so
-// they run up to the first that does not gain.
-int gaining_end(const float* dist, int from, int width, float threshold) {
-    while (from < width && dist[from] < threshold) ++from;
-    return from;
-}
-
-// Adds the gains of list entries from .. end-1, one by one.
-void add_gains(CandidateLists::List list, int from, int end, double weighted, float* beta) {
-    for (int k = from; k < end; ++k) {
-        float& b = beta[list.node[k]];
-        b = float((double(list.dist[k]) - weighted) + double(b));
-    }
-}
-
-#if defined(__x86_64__) && defined(__GNUC__)
-#define HAVE_AVX2_LIST_WALK 1
-
-// Writes the four lanes of sums to beta at the four nodes, straight from
-// the register (through memory, the reads would wait on the wide store).
-__attribute__((target("avx2"))) inline void store_lanes(__m128 sums, float* beta, const int* node) {
-    _mm_store_ss(beta + node[0], sums);
-    _mm_store_ss(beta + node[1], _mm_shuffle_ps(sums, sums, 1));
-    _mm_store_ss(beta + node[2], _mm_shuffle_ps(sums, sums, 2));
-    _mm_store_ss(beta + node[3], _mm_shuffle_ps(sums, sums, 3));
-}
-
-// The same with AVX2, eight entries at a time: the end is found by
-// comparing eight distances at once, and each group's differences and sums
-// are taken in double lanes, each rounded as the one-by-one sum rounds it.
-// The nodes of one list are distinct, so a group's reads and writes of beta
-// never overlap. Per entry this is about half the instructions.
-__attribute__((target("avx2"))) int add_list_gains_avx2(CandidateLists::List list, int width, float threshold,
-                                                        double weighted, float* beta) {
-    const __m256 limit = _mm256_set1_ps(threshold);
-    int end = 0;
-    for (;; end += 8) {
-        if (end + 8 > width) {
-            end = gaining_end(list.dist, end, width, threshold);
-            break;
-        }
-        const auto below =
-            unsigned(_mm256_movemask_ps(_mm256_cmp_ps(_mm256_loadu_ps(list.dist + end), limit, _CMP_LT_OQ)));
-        if (below != 0xFFu) {
-            end += __builtin_ctz(~below);  // the first that does not gain
-            break;
-        }
-    }
-    const __m256d weight = _mm256_set1_pd(weighted);
-    int k = 0;
-    for (; k + 8 <= end; k += 8) {
-        const __m256 dist = _mm256_loadu_ps(list.dist + k);
-        const int* node = list.node + k;
-        const __m256d low = _mm256_sub_pd(_mm256_cvtps_pd(_mm256_castps256_ps128(dist)), weight);
-        const __m256d high = _mm256_sub_pd(_mm256_cvtps_pd(_mm256_extractf128_ps(dist, 1)), weight);
-        const __m128 low_beta = _mm_set_ps(beta[node[3]], beta[node[2]], beta[node[1]], beta[node[0]]);
-        const __m128 high_beta = _mm_set_ps(beta[node[7]], beta[node[6]], beta[node[5]], beta[node[4]]);
-        store_lanes(_mm256_cvtpd_ps(_mm256_add_pd(low, _mm256_cvtps_pd(low_beta))), beta, node);
-        store_lanes(_mm256_cvtpd_ps(_mm256_add_pd(high, _mm256_cvtps_pd(high_beta))), beta, node + 4);
-    }
-    add_gains(list, k, end, weighted, beta);
-    return end;
-}
-#endif
-
-// Adds the gains of one client's list to beta: the entries nearer than
-// threshold, a prefix of the list. Returns how many there were.
-int add_list_gains(CandidateLists::List list, int width, float threshold, double weighted, float* beta) {
-#ifdef HAVE_AVX2_LIST_WALK
-    static const bool has_avx2 = __builtin_cpu_supports("avx2");
-    if (has_avx2) return add_list_gains_avx2(list, width, threshold, weighted, beta);
-#endif
-    const int end = gaining_end(list.dist, 0, width, threshold);
-    add_gains(list, 0, end, weighted, beta);
-    return end;
+    std::copy(sorted, sorted + width, out);
 }
 
 }  // namespace
@@ -315,17 +231,15 @@ void build_candidate_lists(State& s, int least_width) {
     const int n = s.n;
     CandidateLists& lists = s.candidates;
     lists.width = std::min(n, std::max(list_width(n, s.p), least_width));
-    lists.dists.resize(std::size_t(n) * std::size_t(lists.width));
-    lists.nodes.resize(std::size_t(n) * std::size_t(lists.width));
+    lists.entries.resize(std::size_t(n) * std::size_t(lists.width));
     lists.farthest.resize(std::size_t(n));
     std::vector<Entry> all(static_cast<std::size_t>(n));
     std::vector<Entry> tmp(static_cast<std::size_t>(n));
     std::vector<float> sample(sample_size);
     for (int j = 0; j < n; ++j) {
-        const std::size_t start = std::size_t(j) * std::size_t(lists.width);
-        nearest_entries(s.dist[j], n, lists.width, all, tmp, sample, lists.dists.data() + start,
-                        lists.nodes.data() + start);
-        lists.farthest[j] = lists.row(j).dist[lists.width - 1];
+        nearest_entries(s.dist[j], n, lists.width, all, tmp, sample,
+                        lists.entries.data() + std::size_t(j) * std::size_t(lists.width));
+        lists.farthest[j] = lists.row(j)[lists.width - 1].dist;
     }
 }
 
@@ -346,14 +260,19 @@ void relax(State& s) {
     for (int j = 0; j < n; ++j) {
         const double weighted = t * double(s.lambda[j]);
         const float threshold = least_float_not_below(weighted);
-        const CandidateLists::List list = s.candidates.row(j);
+        const CandidateLists::Entry* list = s.candidates.row(j);
         if (j + CandidateLists::walks_ahead < n) s.candidates.prefetch(j + CandidateLists::walks_ahead);
         if (s.candidates.falls_short(j, threshold, n)) {
             add_row_gains(s.dist[j], threshold, weighted, beta, n);
             walked += std::size_t(s.p);
             continue;
         }
-        walked += std::size_t(add_list_gains(list, width, threshold, weighted, beta));
+        int k = 0;
+        for (; k < width && list[k].dist < threshold; ++k) {
+            float& b = beta[list[k].node];
+            b = float((double(list[k].dist) - weighted) + double(b));
+        }
+        walked += std::size_t(k);
     }
     s.candidates.walked = walked;
     s.unsorted_tail.clear();
@@ -390,14 +309,14 @@ void count_along_lists(const State& s, const std::vector<float>& threshold, std:
     for (int k = 0; k < s.p; ++k) is_opened[s.node[k]] = 1;
     for (int j = 0; j < n; ++j) {
         const float limit = threshold[j];
-        const CandidateLists::List list = s.candidates.row(j);
+        const CandidateLists::Entry* list = s.candidates.row(j);
         if (j + CandidateLists::walks_ahead < n) s.candidates.prefetch(j + CandidateLists::walks_ahead);
         int serving = 0;
         if (s.candidates.falls_short(j, limit, n)) {
             const float* row = s.dist[j];
             for (int k = 0; k < s.p; ++k) serving += row[s.node[k]] < limit;
         } else {
-            for (int k = 0; k < width && list.dist[k] < limit; ++k) serving += is_opened[list.node[k]];
+            for (int k = 0; k < width && list[k].dist < limit; ++k) serving += is_opened[list[k].node];
         }
         count[j] = serving;
     }

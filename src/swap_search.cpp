@@ -118,11 +118,11 @@ private:
     bool walk_list(int i) {
         first_[i] = second_[i] = -1;
         d1_[i] = d2_[i] = unreachable;
-        const CandidateLists::List list = lists_.row(i);
+        const CandidateLists::Entry* list = lists_.row(i);
         for (int k = 0; k < lists_.width; ++k) {
-            const int position = position_of_[list.node[k]];
+            const int position = position_of_[list[k].node];
             if (position < 0) continue;
-            offer(i, position, list.dist[k]);
+            offer(i, position, list[k].dist);
             if (second_[i] >= 0) return true;
         }
         return false;
@@ -282,7 +282,7 @@ public:
         // Only candidates nearer than d2 receive anything; the list holds
         // them all unless d2 reaches past its end.
         const double reach = std::max(was.d2, now.d2);
-        const CandidateLists::List list = lists_.row(i);
+        const CandidateLists::Entry* list = lists_.row(i);
         if (lists_.falls_short(i, reach, n_)) {
             const float* row = dist_[i];  // the matrix is symmetric
             for (int c = 0; c < n_; ++c) {
@@ -305,18 +305,18 @@ public:
         // it: what was given is taken back first, then what is given now.
         const int width = lists_.width;
         int k = 0;
-        for (; k < width && list.dist[k] < was.d1; ++k) {
-            gain_[list.node[k]] -= was.d1 - double(list.dist[k]);
-            kept_was.take(list.node[k], was.d2 - was.d1);
+        for (; k < width && list[k].dist < was.d1; ++k) {
+            gain_[list[k].node] -= was.d1 - double(list[k].dist);
+            kept_was.take(list[k].node, was.d2 - was.d1);
         }
-        for (; k < width && list.dist[k] < was.d2; ++k) kept_was.take(list.node[k], was.d2 - double(list.dist[k]));
+        for (; k < width && list[k].dist < was.d2; ++k) kept_was.take(list[k].node, was.d2 - double(list[k].dist));
         k = 0;
-        for (; k < width && list.dist[k] < now.d1; ++k) {
-            const int c = list.node[k];
-            gain_[c] += now.d1 - double(list.dist[k]);
+        for (; k < width && list[k].dist < now.d1; ++k) {
+            const int c = list[k].node;
+            gain_[c] += now.d1 - double(list[k].dist);
             kept_now.give(c, now.d2 - now.d1);
         }
-        for (; k < width && list.dist[k] < now.d2; ++k) kept_now.give(list.node[k], now.d2 - double(list.dist[k]));
+        for (; k < width && list[k].dist < now.d2; ++k) kept_now.give(list[k].node, now.d2 - double(list[k].dist));
     }
 
     // The non-median whose best exchange lowers the cost most by these sums,
@@ -340,7 +340,8 @@ private:
     // or whose nearest alone moved: what it gives changes only over the
     // start of its list, by one difference a stretch, so one walk does.
     // False for any other change.
-    bool change_in_place(const CandidateLists::List list, const Served& was, const Served& now, KeptTable::Row& kept) {
+    bool change_in_place(const CandidateLists::Entry* list, const Served& was, const Served& now,
+                         KeptTable::Row& kept) {
         const int width = lists_.width;
         int k = 0;
         if (was.d1 == now.d1) {
@@ -348,11 +349,11 @@ private:
             // change of d2; between them, one side gives.
             const double lower = std::min(was.d2, now.d2);
             const double shift = now.d2 - was.d2;
-            for (; k < width && list.dist[k] < lower; ++k) kept.add(list.node[k], shift);
+            for (; k < width && list[k].dist < lower; ++k) kept.add(list[k].node, shift);
             if (now.d2 > was.d2) {
-                for (; k < width && list.dist[k] < now.d2; ++k) kept.give(list.node[k], now.d2 - double(list.dist[k]));
+                for (; k < width && list[k].dist < now.d2; ++k) kept.give(list[k].node, now.d2 - double(list[k].dist));
             } else {
-                for (; k < width && list.dist[k] < was.d2; ++k) kept.take(list.node[k], was.d2 - double(list.dist[k]));
+                for (; k < width && list[k].dist < was.d2; ++k) kept.take(list[k].node, was.d2 - double(list[k].dist));
             }
             return true;
         }
@@ -360,21 +361,21 @@ private:
         // Beyond both nearest distances nothing changes.
         const double lower = std::min(was.d1, now.d1);
         const double gain_shift = now.d1 - was.d1;
-        for (; k < width && list.dist[k] < lower; ++k) {
-            gain_[list.node[k]] += gain_shift;
-            kept.add(list.node[k], -gain_shift);
+        for (; k < width && list[k].dist < lower; ++k) {
+            gain_[list[k].node] += gain_shift;
+            kept.add(list[k].node, -gain_shift);
         }
         if (now.d1 > was.d1) {
-            for (; k < width && list.dist[k] < now.d1; ++k) {
-                const double d = list.dist[k];
-                gain_[list.node[k]] += now.d1 - d;
-                kept.take(list.node[k], now.d1 - d);
+            for (; k < width && list[k].dist < now.d1; ++k) {
+                const double d = list[k].dist;
+                gain_[list[k].node] += now.d1 - d;
+                kept.take(list[k].node, now.d1 - d);
             }
         } else {
-            for (; k < width && list.dist[k] < was.d1; ++k) {
-                const double d = list.dist[k];
-                gain_[list.node[k]] -= was.d1 - d;
-                kept.give(list.node[k], was.d1 - d);
+            for (; k < width && list[k].dist < was.d1; ++k) {
+                const double d = list[k].dist;
+                gain_[list[k].node] -= was.d1 - d;
+                kept.give(list[k].node, was.d1 - d);
             }
         }
         return true;

@@ -157,19 +157,19 @@ void expect_lists_hold_the_nearest(int n, const std::function<float(int, int)>& 
     ASSERT_GE(width, std::min(n, least_width));
     ASSERT_GT(width, 0);
     for (int j = 0; j < n; ++j) {
-        const CandidateLists::List list = s.candidates.row(j);
+        const CandidateLists::Entry* list = s.candidates.row(j);
         std::set<int> listed;
         for (int k = 0; k < width; ++k) {
-            ASSERT_EQ(list.dist[k], s.dist[j][list.node[k]]) << "row " << j;
+            ASSERT_EQ(list[k].dist, s.dist[j][list[k].node]) << "row " << j;
             if (k > 0) {
-                ASSERT_LE(list.dist[k - 1], list.dist[k]) << "row " << j;
+                ASSERT_LE(list[k - 1].dist, list[k].dist) << "row " << j;
             }
-            listed.insert(list.node[k]);
+            listed.insert(list[k].node);
         }
         ASSERT_EQ(int(listed.size()), width) << "row " << j;
         for (int i = 0; i < n; ++i) {
             if (!listed.count(i)) {
-                ASSERT_GE(s.dist[j][i], list.dist[width - 1]) << "row " << j << " node " << i;
+                ASSERT_GE(s.dist[j][i], list[width - 1].dist) << "row " << j << " node " << i;
             }
         }
     }
