@@ -138,18 +138,14 @@ void quicksort(State& s, int lo, int hi, int defer_from) {
 // w > double(d) exactly when d < the result, so a comparison with a double
 // can be made between floats.
 float least_float_not_below(double w) {
-    float f = float(w);
-    if (double(f) < w) {
-        // The next float up, by its bits (a library call per client is
-        // felt): f is below w, so it is not +inf or NaN.
-        const auto bits = std::bit_cast<std::uint32_t>(f);
-        if (f == 0) {
-            f = std::numeric_limits<float>::denorm_min();
-        } else {
-            f = std::bit_cast<float>(f > 0 ? bits + 1 : bits - 1);
-        }
-    }
-    return f;
+    const float f = float(w);
+    // The next float up, by its bits (a library call per client is felt),
+    // chosen without a branch: whether f falls below w is a coin toss from
+    // client to client. Where it falls below, f is not +inf or NaN.
+    const auto bits = std::bit_cast<std::uint32_t>(f);
+    const std::uint32_t up = f == 0 ? 1u : f > 0 ? bits + 1 : bits - 1;
+    const std::uint32_t below = std::uint32_t(0) - std::uint32_t(double(f) < w);
+    return std::bit_cast<float>((up & below) | (bits & ~below));
 }
 
 // A client's whole row: every candidate nearer than the threshold gains.
