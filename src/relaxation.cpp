@@ -194,13 +194,71 @@ Entry* radix_sort(Entry* a, Entry* tmp, int count) {
     return a;
 }
 
+// Scratch of the list building, as long as a row.
+struct RowScratch {
+    explicit RowScratch(int n) : all(std::size_t(n)), tmp(std::size_t(n)), sample(sample_size) {}
+    std::vector<Entry> all;
+    std::vector<Entry> tmp;
+    std::vector<float> sample;
+    std::vector<int> count;
+    bool counting = true;  // until a row is not of whole numbers
+};
+
+// Rows of whole numbers from 0 to below this many times their length are
+// sorted by counting their values: each row is read twice, in a few
+// instructions an entry, where the sampled cut and the sort of what it
+// keeps take many times that on rows of a few hundred.
+constexpr int counted_per_node = 4;
+
+// The width nearest entries of a row of whole numbers in ascending
+// distance, equal ones in the row's order, by counting: false, leaving out
+// alone, unless every distance is such a number; the rows after it are then
+// not tried.
+bool nearest_by_counting(const float* row, int n, int width, RowScratch& scratch, Entry* out) {
+    const int limit = counted_per_node * n;
+    // Counted while checked; the counts are all 0 between rows.
+    std::vector<int>& count = scratch.count;
+    if (count.empty()) count.assign(std::size_t(limit) + 2, 0);
+    bool countable = true;
+    int largest = 0;
+    for (int i = 0; i < n; ++i) {
+        const float d = row[i];
+        const bool in_range = d >= 0 && d < float(limit);
+        const int value = in_range ? int(d) : 0;
+        countable &= in_range && float(value) == d;
+        largest = std::max(largest, value);
+        ++count[value];
+    }
+    if (!countable) {
+        std::fill(count.begin(), count.begin() + largest + 1, 0);
+        scratch.counting = false;
+        return false;
+    }
+    // The distance the list reaches: fewer than width are nearer.
+    int cut = 0;
+    int nearer = 0;
+    while (nearer + count[cut] < width) nearer += count[cut++];
+    // Each kept value's first position; the farther entries follow them
+    // all, in no order, without a branch to tell them apart.
+    int position = 0;
+    for (int value = 0; value <= cut; ++value) position += std::exchange(count[value], position);
+    count[cut + 1] = position;
+    Entry* all = scratch.all.data();
+    for (int i = 0; i < n; ++i) all[count[std::min(int(row[i]), cut + 1)]++] = {row[i], i};
+    std::copy(all, all + width, out);
+    std::fill(count.begin(), count.begin() + largest + 2, 0);
+    return true;
+}
+
 // The width nearest entries of a row, in ascending distance (equal
-// distances in any order). A sample's order statistic a quarter beyond the
-// list's share guesses a cut; one branch-free pass keeps the entries up to
-// it, and only those are sorted. Should the guess fall short, the whole row
-// is sorted instead.
-void nearest_entries(const float* row, int n, int width, std::vector<Entry>& all, std::vector<Entry>& tmp,
-                     std::vector<float>& sample, Entry* out) {
+// distances in the row's order). A sample's order statistic a quarter
+// beyond the list's share guesses a cut; one branch-free pass keeps the
+// entries up to it, and only those are sorted, stably. Should the guess
+// fall short, the whole row is sorted instead.
+void nearest_entries(const float* row, int n, int width, RowScratch& scratch, Entry* out) {
+    if (scratch.counting && nearest_by_counting(row, n, width, scratch, out)) return;
+    std::vector<Entry>& all = scratch.all;
+    std::vector<float>& sample = scratch.sample;
     int kept = 0;
     if (width < n) {
         const int m = std::min(n, sample_size);
@@ -217,7 +275,7 @@ void nearest_entries(const float* row, int n, int width, std::vector<Entry>& all
         for (int i = 0; i < n; ++i) all[i] = {row[i], i};
         kept = n;
     }
-    const Entry* sorted = radix_sort(all.data(), tmp.data(), kept);
+    const Entry* sorted = radix_sort(all.data(), scratch.tmp.data(), kept);
     std::copy(sorted, sorted + width, out);
 }
 
@@ -229,11 +287,9 @@ void build_candidate_lists(State& s, int least_width) {
     lists.width = std::min(n, std::max(list_width(n, s.p), least_width));
     lists.entries.resize(std::size_t(n) * std::size_t(lists.width));
     lists.farthest.resize(std::size_t(n));
-    std::vector<Entry> all(static_cast<std::size_t>(n));
-    std::vector<Entry> tmp(static_cast<std::size_t>(n));
-    std::vector<float> sample(sample_size);
+    RowScratch scratch(n);
     for (int j = 0; j < n; ++j) {
-        nearest_entries(s.dist[j], n, lists.width, all, tmp, sample,
+        nearest_entries(s.dist[j], n, lists.width, scratch,
                         lists.entries.data() + std::size_t(j) * std::size_t(lists.width));
         lists.farthest[j] = lists.row(j)[lists.width - 1].dist;
     }

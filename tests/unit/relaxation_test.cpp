@@ -163,6 +163,10 @@ void expect_lists_hold_the_nearest(int n, const std::function<float(int, int)>& 
             ASSERT_EQ(list[k].dist, s.dist[j][list[k].node]) << "row " << j;
             if (k > 0) {
                 ASSERT_LE(list[k - 1].dist, list[k].dist) << "row " << j;
+                // Equal distances keep the row's order.
+                if (list[k - 1].dist == list[k].dist) {
+                    ASSERT_LT(list[k - 1].node, list[k].node) << "row " << j;
+                }
             }
             listed.insert(list[k].node);
         }
@@ -187,6 +191,10 @@ TEST(CandidateLists, HoldTheNearestOfMixedSignsTiesAndSkewedRows) {
     expect_lists_hold_the_nearest(700, symmetric, 350);
     expect_lists_hold_the_nearest(
         300, [](int i, int j) { return float((i * j) % 7); }, 1000);
+    // Whole numbers up to far beyond the row's length, with ties; and a
+    // matrix whole but for one distance of its last rows.
+    expect_lists_hold_the_nearest(300, [](int i, int j) { return float((i * j) % 1500); });
+    expect_lists_hold_the_nearest(300, [](int i, int j) { return float((i + j) % 13) + (i == 298 ? 0.5f : 0.0f); });
     // Every tenth node at distance 0 from all: a row's evenly spread sample
     // sees only those, so a guess from it keeps fewer nodes than a list holds.
     expect_lists_hold_the_nearest(
