@@ -54,7 +54,7 @@ float search_t(State& s, float& t_start, const float& start_step) {
             saved_value = s.bound;
             s.sv_node = s.node;
             s.sv_beta = s.beta;
-            s.sv_unsorted_tail = s.unsorted_tail;
+            s.sv_deferred_sort = s.deferred_sort;
             best_value = s.bound;
             best_t = s.t;
             t_start = s.t;
@@ -91,7 +91,7 @@ float search_t(State& s, float& t_start, const float& start_step) {
     s.bound = saved_value;
     s.node = s.sv_node;
     s.beta = s.sv_beta;
-    s.unsorted_tail = s.sv_unsorted_tail;
+    s.deferred_sort = s.sv_deferred_sort;
     return best_t;
 }
 

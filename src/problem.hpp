@@ -161,6 +161,18 @@ struct LastAssignment {
     std::vector<int> cluster;      // per node: its cluster
 };
 
+// What the sort of a relaxation left for later, past its first p entries
+// (see order_relaxation_fully).
+struct DeferredSort {
+    // Ranges of node and beta, each to be sorted on its own.
+    std::vector<std::pair<int, int>> ranges;
+    // Or the whole sort, from the nodes in their own order: only the first
+    // p entries were picked out, and the reduced costs they took the place
+    // of are kept here; past them node and beta are still in node order.
+    bool whole = false;
+    std::vector<float> displaced;
+};
+
 // The solver's state; every operation receives it.
 struct State {
     int n = 0;
@@ -175,10 +187,8 @@ struct State {
     std::vector<float> beta;
     std::vector<float> sv_beta;
     std::vector<int> node;
-    // Ranges of node and beta past the first p that the sort of the last
-    // relaxation left for later (see order_relaxation_fully).
-    std::vector<std::pair<int, int>> unsorted_tail;
-    std::vector<std::pair<int, int>> sv_unsorted_tail;
+    DeferredSort deferred_sort;  // of the last relaxation
+    DeferredSort sv_deferred_sort;
     std::vector<int> best;
     std::vector<int> sv_node;
     std::vector<int> subg;

@@ -105,11 +105,11 @@ std::pair<int, int> partition(State& s, int lo, int hi) {
 // are sorted independently, so recursing into the smaller and looping on
 // the larger gives the same order with a stack depth of at most log2(n);
 // and a part lying wholly at or past `defer_from` may be sorted later, in
-// unsorted_tail, with the same result.
+// deferred_sort, with the same result.
 void quicksort(State& s, int lo, int hi, int defer_from) {
     for (;;) {
         if (lo >= defer_from) {
-            s.unsorted_tail.push_back({lo, hi});
+            s.deferred_sort.ranges.push_back({lo, hi});
             return;
         }
         const auto [i, j] = partition(s, lo, hi);
@@ -295,6 +295,49 @@ void build_candidate_lists(State& s, int least_width) {
     }
 }
 
+// Up to this many medians are picked out of the reduced costs directly.
+constexpr int most_picked = 32;
+
+// The sort puts the p smallest reduced costs first, in ascending order;
+// when they and the next one up are all different, no other order of them
+// can come of it, whatever the sort does with the rest (reduced costs are
+// finite sums, never NaN).
+// They are then picked out in one pass, instead of partitioning towards
+// them: the other entries stay in node order, and the whole sort is left
+// for when a solution is built from the relaxation. Returns whether the
+// entries were picked so; else nothing has changed.
+bool pick_smallest(State& s) {
+    const int n = s.n;
+    const int p = s.p;
+    if (p > most_picked || p >= n) return false;
+    // The p + 1 smallest so far, ascending: an entry below the last goes
+    // in where it belongs, and the last drops out.
+    float value[most_picked + 1];
+    int node[most_picked + 1];
+    int held = 0;
+    for (int i = 0; i < n; ++i) {
+        const float b = s.beta[i];
+        if (held == p + 1 && !(b < value[p])) continue;
+        int k = held == p + 1 ? p : held++;
+        for (; k > 0 && b < value[k - 1]; --k) {
+            value[k] = value[k - 1];
+            node[k] = node[k - 1];
+        }
+        value[k] = b;
+        node[k] = i;
+    }
+    for (int k = 1; k <= p; ++k) {
+        if (!(value[k - 1] < value[k])) return false;
+    }
+    DeferredSort& deferred = s.deferred_sort;
+    deferred.displaced.assign(s.beta.begin(), s.beta.begin() + p);
+    for (int k = 0; k < p; ++k) {
+        s.node[k] = node[k];
+        s.beta[k] = value[k];
+    }
+    return true;
+}
+
 void relax(State& s) {
     // Client by client: each beta[i] still receives its terms in ascending
     // client order, so every rounding is that of the row-by-row sum. The
@@ -327,8 +370,9 @@ void relax(State& s) {
         walked += std::size_t(k);
     }
     s.candidates.walked = walked;
-    s.unsorted_tail.clear();
-    quicksort(s, 0, n - 1, s.p);
+    s.deferred_sort.ranges.clear();
+    s.deferred_sort.whole = pick_smallest(s);
+    if (!s.deferred_sort.whole) quicksort(s, 0, n - 1, s.p);
     float bound = 0;
     for (int k = 0; k < s.p; ++k) bound = float(double(bound) + double(s.beta[k]));
     for (int j = 0; j < n; ++j) bound = float(t * double(s.lambda[j]) + double(bound));
@@ -394,8 +438,17 @@ void count_serving_medians(const State& s, std::vector<int>& count) {
 void sort_beta(State& s, int lo, int hi) { quicksort(s, lo, hi, s.n); }
 
 void order_relaxation_fully(State& s) {
-    for (const auto& range : s.unsorted_tail) sort_beta(s, range.first, range.second);
-    s.unsorted_tail.clear();
+    DeferredSort& deferred = s.deferred_sort;
+    if (deferred.whole) {
+        for (int k = 0; k < s.p; ++k) {
+            s.node[k] = k;
+            s.beta[k] = deferred.displaced[k];
+        }
+        deferred.whole = false;
+        sort_beta(s, 0, s.n - 1);
+    }
+    for (const auto& range : deferred.ranges) sort_beta(s, range.first, range.second);
+    deferred.ranges.clear();
 }
 
 }  // namespace pmedian

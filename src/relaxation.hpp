@@ -14,8 +14,9 @@ void build_candidate_lists(State& s, int least_width = 0);
 
 // Fills beta and node for t and lambda, sorts them and sets bound. Only
 // node[0 .. p-1] and beta[0 .. p-1] are final: most relaxations never
-// build a solution, so the sort leaves the parts of the tail that lie wholly
-// past p in unsorted_tail, for order_relaxation_fully.
+// build a solution, so the sort leaves what lies wholly past p (or, when
+// the first p were picked out directly, all of it) in deferred_sort, for
+// order_relaxation_fully.
 void relax(State& s);
 
 // Finishes the sort that relax began: node and beta as a whole sort gives them.
