@@ -10,7 +10,7 @@ namespace {
 
 // Sum of lambda[i] times (number of opened medians serving client i, less
 // one), each lambda[i] added once per serving median, client by client.
-float slope_measure(const State& s) {
+float slope_measure(State& s) {
     std::vector<int> serving;
     count_serving_medians(s, serving);
     float slope = 0;

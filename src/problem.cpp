@@ -120,6 +120,8 @@ void allocate_problem(State& s) {
     allocate_vector(s.sv_node, count, format_message("\n >>> Memoria insuficiente para sv_node[%d]\n", n));
     allocate_vector(s.subg, count, format_message("\n >>> Memoria insuficiente para subg[%d]\n", n));
     allocate_vector(s.lambda, count, format_message("\n >>> Memoria insuficiente para lambda[%d]\n", n));
+    // The relaxation's own array is reported as lambda, which it follows.
+    allocate_vector(s.threshold, count, format_message("\n >>> Memoria insuficiente para lambda[%d]\n", n));
     // The assignment's own arrays are reported as sv_node, which they follow.
     LastAssignment& last = s.last_assignment;
     const std::string sv_node_message = format_message("\n >>> Memoria insuficiente para sv_node[%d]\n", n);

@@ -193,6 +193,10 @@ struct State {
     std::vector<int> sv_node;
     std::vector<int> subg;
     std::vector<float> lambda;
+    // Per client, the least float not below t * lambda[j]: a distance d
+    // gains exactly when d is below it. Scratch of relax and of the counts
+    // of serving medians.
+    std::vector<float> threshold;
     std::vector<Cluster> vc;
     CandidateLists candidates;  // built by the first relax
     ClusterSums cluster_sums;   // set up by the first assignment

@@ -148,6 +148,14 @@ float least_float_not_below(double w) {
     return std::bit_cast<float>((up & below) | (bits & ~below));
 }
 
+// Every client's threshold at t (see least_float_not_below), in one pass
+// that vectorises: worked out client by client, inside the walks, its
+// latency stood at the head of each walk.
+[[gnu::noinline]] VECTOR_CLONES void fill_thresholds(double t, const float* __restrict lambda,
+                                                     float* __restrict threshold, int n) {
+    for (int j = 0; j < n; ++j) threshold[j] = least_float_not_below(t * double(lambda[j]));
+}
+
 // A client's whole row: every candidate nearer than the threshold gains.
 // The choice is made on the bits, so that it vectorises: written as a
 // conditional, it becomes a branch around the store. Kept out of line,
@@ -352,9 +360,11 @@ void relax(State& s) {
         s.node[i] = i;
         beta[i] = 0;
     }
+    s.threshold.resize(std::size_t(n));
+    fill_thresholds(t, s.lambda.data(), s.threshold.data(), n);
     for (int j = 0; j < n; ++j) {
         const double weighted = t * double(s.lambda[j]);
-        const float threshold = least_float_not_below(weighted);
+        const float threshold = s.threshold[j];
         const CandidateLists::Entry* list = s.candidates.row(j);
         if (j + CandidateLists::walks_ahead < n) s.candidates.prefetch(j + CandidateLists::walks_ahead);
         if (s.candidates.falls_short(j, threshold, n)) {
@@ -420,9 +430,10 @@ void count_along_lists(const State& s, const std::vector<float>& threshold, std:
 
 }  // namespace
 
-void count_serving_medians(const State& s, std::vector<int>& count) {
-    std::vector<float> threshold(std::size_t(s.n));
-    for (int j = 0; j < s.n; ++j) threshold[j] = least_float_not_below(double(s.t) * double(s.lambda[j]));
+void count_serving_medians(State& s, std::vector<int>& count) {
+    std::vector<float>& threshold = s.threshold;
+    threshold.resize(std::size_t(s.n));
+    fill_thresholds(s.t, s.lambda.data(), threshold.data(), s.n);
     count.assign(std::size_t(s.n), 0);
     // The lists' walks that relax took are read again, from the cache,
     // where they are far shorter than the opened medians' rows.

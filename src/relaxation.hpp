@@ -28,6 +28,6 @@ void sort_beta(State& s, int lo, int hi);
 
 // For each client j, how many of the opened medians node[0 .. p-1] would
 // serve it with a gain (t * lambda[j] > dist[median][j]).
-void count_serving_medians(const State& s, std::vector<int>& count);
+void count_serving_medians(State& s, std::vector<int>& count);
 
 }  // namespace pmedian
