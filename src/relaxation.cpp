@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <limits>
 #include <utility>
 #include <vector>
 
@@ -246,8 +245,8 @@ bool nearest_by_counting(const float* row, int n, int width, RowScratch& scratch
     int cut = 0;
     int nearer = 0;
     while (nearer + count[cut] < width) nearer += count[cut++];
-    // Each kept value's first position; the farther entries follow them
-    // all, in no order, without a branch to tell them apart.
+    // Each kept value's first position; the farther entries all follow
+    // them, unsorted, without a branch to tell them apart.
     int position = 0;
     for (int value = 0; value <= cut; ++value) position += std::exchange(count[value], position);
     count[cut + 1] = position;
@@ -309,11 +308,10 @@ constexpr int most_picked = 32;
 // The sort puts the p smallest reduced costs first, in ascending order;
 // when they and the next one up are all different, no other order of them
 // can come of it, whatever the sort does with the rest (reduced costs are
-// finite sums, never NaN).
-// They are then picked out in one pass, instead of partitioning towards
-// them: the other entries stay in node order, and the whole sort is left
-// for when a solution is built from the relaxation. Returns whether the
-// entries were picked so; else nothing has changed.
+// finite sums, never NaN). They are then picked out in one pass, instead of
+// partitioning towards them: the other entries stay in node order, and the
+// whole sort is left for when a solution is built from the relaxation.
+// Returns whether the entries were picked so; else nothing has changed.
 bool pick_smallest(State& s) {
     const int n = s.n;
     const int p = s.p;

@@ -27,7 +27,8 @@ void order_relaxation_fully(State& s);
 void sort_beta(State& s, int lo, int hi);
 
 // For each client j, how many of the opened medians node[0 .. p-1] would
-// serve it with a gain (t * lambda[j] > dist[median][j]).
+// serve it with a gain (t * lambda[j] > dist[median][j]); s.threshold is
+// its scratch.
 void count_serving_medians(State& s, std::vector<int>& count);
 
 }  // namespace pmedian
