@@ -446,6 +446,30 @@ void count_serving_medians(State& s, std::vector<int>& count) {
 
 void sort_beta(State& s, int lo, int hi) { quicksort(s, lo, hi, s.n); }
 
+namespace {
+
+// When every reduced cost differs from every other, any sort gives the
+// partition sort's order: a radix sort gives it in a few passes, without
+// the mispredicted comparisons. Returns false, leaving node and beta as
+// they were, when two are equal.
+bool sort_if_all_different(State& s) {
+    const int n = s.n;
+    std::vector<Entry> entries(static_cast<std::size_t>(n));
+    std::vector<Entry> tmp(static_cast<std::size_t>(n));
+    for (int k = 0; k < n; ++k) entries[k] = {s.beta[k], s.node[k]};
+    const Entry* sorted = radix_sort(entries.data(), tmp.data(), n);
+    for (int k = 1; k < n; ++k) {
+        if (!(sorted[k - 1].dist < sorted[k].dist)) return false;
+    }
+    for (int k = 0; k < n; ++k) {
+        s.beta[k] = sorted[k].dist;
+        s.node[k] = sorted[k].node;
+    }
+    return true;
+}
+
+}  // namespace
+
 void order_relaxation_fully(State& s) {
     DeferredSort& deferred = s.deferred_sort;
     if (deferred.whole) {
@@ -454,7 +478,7 @@ void order_relaxation_fully(State& s) {
             s.beta[k] = deferred.displaced[k];
         }
         deferred.whole = false;
-        sort_beta(s, 0, s.n - 1);
+        if (!sort_if_all_different(s)) sort_beta(s, 0, s.n - 1);
     }
     for (const auto& range : deferred.ranges) sort_beta(s, range.first, range.second);
     deferred.ranges.clear();
