@@ -74,6 +74,12 @@ struct CandidateLists {
     // Entries the last relax walked, a whole row counted as p: what
     // counting the serving medians along the lists would read.
     std::size_t walked = 0;
+    // The same lists with distances and nodes apart, kept when the lists
+    // are small enough to stay in the caches and the processor has AVX2:
+    // relax's walks then compare and convert eight distances at a time
+    // (empty otherwise).
+    std::vector<float> split_dists;
+    std::vector<int> split_nodes;
     const Entry* row(int j) const { return entries.data() + std::size_t(j) * std::size_t(width); }
     // Whether a node beyond list j may be nearer to j than `limit` (of n
     // nodes): the list holds every node nearer than its last entry, so only
@@ -84,8 +90,8 @@ struct CandidateLists {
     // whole list apart, past what the hardware fetches ahead by itself.
     // Walks ask for the list this many walks ahead.
     static constexpr int walks_ahead = 8;
+    static constexpr std::size_t most_lines = 12;
     void prefetch(int j) const {
-        constexpr std::size_t most_lines = 12;
         const auto* start = reinterpret_cast<const char*>(row(j));
         // (Written without std::min, with which GCC 12 drops the prefetches.)
         const std::size_t bytes = std::size_t(width) * sizeof(Entry);

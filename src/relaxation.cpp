@@ -11,6 +11,10 @@
 
 #include "vector_clones.hpp"
 
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
+
 namespace pmedian {
 
 namespace {
@@ -291,6 +295,140 @@ void nearest_entries(const float* row, int n, int width, RowScratch& scratch, En
     std::copy(sorted, sorted + width, out);
 }
 
+// Every client's gains added to beta, client by client, each list by
+// Walk::add (its entries nearer than the threshold, which come first).
+// Returns the entries walked, a whole row counted as p.
+template <typename Walk>
+[[gnu::always_inline]] inline std::size_t add_every_gain(const State& s, float* beta) {
+    const int n = s.n;
+    const double t = s.t;
+    const CandidateLists& lists = s.candidates;
+    std::size_t walked = 0;
+    for (int j = 0; j < n; ++j) {
+        const double weighted = t * double(s.lambda[j]);
+        const float threshold = s.threshold[j];
+        if (j + CandidateLists::walks_ahead < n) Walk::prefetch(lists, j + CandidateLists::walks_ahead);
+        if (lists.falls_short(j, threshold, n)) {
+            add_row_gains(s.dist[j], threshold, weighted, beta, n);
+            walked += std::size_t(s.p);
+            continue;
+        }
+        walked += std::size_t(Walk::add(lists, j, threshold, weighted, beta));
+    }
+    return walked;
+}
+
+// The lists' entries one by one.
+struct EntryWalk {
+    static void prefetch(const CandidateLists& lists, int j) { lists.prefetch(j); }
+    static int add(const CandidateLists& lists, int j, float threshold, double weighted, float* beta) {
+        const CandidateLists::Entry* list = lists.row(j);
+        int k = 0;
+        for (; k < lists.width && list[k].dist < threshold; ++k) {
+            float& b = beta[list[k].node];
+            b = float((double(list[k].dist) - weighted) + double(b));
+        }
+        return k;
+    }
+};
+
+// The split lists are walked eight at a time where the last relaxation's
+// walks averaged at least this many entries.
+constexpr std::size_t split_walk_length = 8;
+
+// Lists are split for lists of nodes up to this many.
+constexpr int most_split = 2048;
+
+#if defined(__x86_64__) && defined(__GNUC__)
+
+bool has_avx2() { return __builtin_cpu_supports("avx2"); }
+
+// Writes four lanes of sums to beta at their nodes, straight from the
+// register: through memory the reads would wait on the wide store.
+__attribute__((target("avx2"))) inline void store_lanes(__m128 sums, float* beta, const int* node) {
+    _mm_store_ss(beta + node[0], sums);
+    _mm_store_ss(beta + node[1], _mm_shuffle_ps(sums, sums, 1));
+    _mm_store_ss(beta + node[2], _mm_shuffle_ps(sums, sums, 2));
+    _mm_store_ss(beta + node[3], _mm_shuffle_ps(sums, sums, 3));
+}
+
+// The split lists, eight entries at a time: the end of the gains is found
+// comparing eight distances at once, and each group's differences and sums
+// are taken in double lanes, each rounded as the sum entry by entry rounds
+// it. The nodes of a list are distinct, so a group's reads and writes of
+// beta never overlap.
+struct SplitWalk {
+    __attribute__((target("avx2"))) static void prefetch(const CandidateLists& lists, int j) {
+        const std::size_t start = std::size_t(j) * std::size_t(lists.width);
+        const std::size_t lines =
+            std::min<std::size_t>(CandidateLists::most_lines / 2, (std::size_t(lists.width) * sizeof(float) + 63) / 64);
+        for (std::size_t l = 0; l < lines; ++l) {
+            __builtin_prefetch(reinterpret_cast<const char*>(lists.split_dists.data() + start) + 64 * l);
+            __builtin_prefetch(reinterpret_cast<const char*>(lists.split_nodes.data() + start) + 64 * l);
+        }
+    }
+    __attribute__((target("avx2"))) static int add(const CandidateLists& lists, int j, float threshold, double weighted,
+                                                   float* beta) {
+        const int width = lists.width;
+        const float* dist = lists.split_dists.data() + std::size_t(j) * std::size_t(width);
+        const int* node = lists.split_nodes.data() + std::size_t(j) * std::size_t(width);
+        // Where the gains end; or else the last entries short of eight,
+        // which the walk entry by entry finishes.
+        const __m256 limit = _mm256_set1_ps(threshold);
+        int end = 0;
+        for (; end + 8 <= width; end += 8) {
+            const auto below =
+                unsigned(_mm256_movemask_ps(_mm256_cmp_ps(_mm256_loadu_ps(dist + end), limit, _CMP_LT_OQ)));
+            if (below != 0xFFu) {
+                end += __builtin_ctz(~below);  // the first that does not gain
+                break;
+            }
+        }
+        const __m256d weight = _mm256_set1_pd(weighted);
+        int k = 0;
+        for (; k + 8 <= end; k += 8) {
+            const __m256 eight = _mm256_loadu_ps(dist + k);
+            const int* at = node + k;
+            const __m256d low = _mm256_sub_pd(_mm256_cvtps_pd(_mm256_castps256_ps128(eight)), weight);
+            const __m256d high = _mm256_sub_pd(_mm256_cvtps_pd(_mm256_extractf128_ps(eight, 1)), weight);
+            const __m128 low_beta = _mm_set_ps(beta[at[3]], beta[at[2]], beta[at[1]], beta[at[0]]);
+            const __m128 high_beta = _mm_set_ps(beta[at[7]], beta[at[6]], beta[at[5]], beta[at[4]]);
+            store_lanes(_mm256_cvtpd_ps(_mm256_add_pd(low, _mm256_cvtps_pd(low_beta))), beta, at);
+            store_lanes(_mm256_cvtpd_ps(_mm256_add_pd(high, _mm256_cvtps_pd(high_beta))), beta, at + 4);
+        }
+        for (; k < width && dist[k] < threshold; ++k) {
+            float& b = beta[node[k]];
+            b = float((double(dist[k]) - weighted) + double(b));
+        }
+        return k;
+    }
+};
+
+// The whole loop over the clients compiled for AVX2, so that each walk is
+// inlined into it.
+__attribute__((target("avx2"))) std::size_t add_every_gain_split(const State& s, float* beta) {
+    return add_every_gain<SplitWalk>(s, beta);
+}
+
+#else
+
+bool has_avx2() { return false; }
+std::size_t add_every_gain_split(const State& s, float* beta) { return add_every_gain<EntryWalk>(s, beta); }
+
+#endif
+
+// The split lists, when the processor walks them with AVX2 and the lists
+// are small; made by the first relaxation that follows long walks.
+void split_lists(CandidateLists& lists, int n) {
+    if (n > most_split || !has_avx2()) return;
+    lists.split_dists.resize(lists.entries.size());
+    lists.split_nodes.resize(lists.entries.size());
+    for (std::size_t e = 0; e < lists.entries.size(); ++e) {
+        lists.split_dists[e] = lists.entries[e].dist;
+        lists.split_nodes[e] = lists.entries[e].node;
+    }
+}
+
 }  // namespace
 
 void build_candidate_lists(State& s, int least_width) {
@@ -356,32 +494,19 @@ void relax(State& s) {
     if (s.candidates.width == 0) build_candidate_lists(s);
     const int n = s.n;
     const double t = s.t;
-    const int width = s.candidates.width;
     float* beta = s.beta.data();
-    std::size_t walked = 0;
     for (int i = 0; i < n; ++i) {
         s.node[i] = i;
         beta[i] = 0;
     }
     s.threshold.resize(std::size_t(n));
     fill_thresholds(t, s.lambda.data(), s.threshold.data(), n);
-    for (int j = 0; j < n; ++j) {
-        const double weighted = t * double(s.lambda[j]);
-        const float threshold = s.threshold[j];
-        const CandidateLists::Entry* list = s.candidates.row(j);
-        if (j + CandidateLists::walks_ahead < n) s.candidates.prefetch(j + CandidateLists::walks_ahead);
-        if (s.candidates.falls_short(j, threshold, n)) {
-            add_row_gains(s.dist[j], threshold, weighted, beta, n);
-            walked += std::size_t(s.p);
-            continue;
-        }
-        int k = 0;
-        for (; k < width && list[k].dist < threshold; ++k) {
-            float& b = beta[list[k].node];
-            b = float((double(list[k].dist) - weighted) + double(b));
-        }
-        walked += std::size_t(k);
-    }
+    // Eight at a time only where the walks are long: a walk of a few
+    // entries costs more in vectors.
+    const bool long_walks = s.candidates.walked >= split_walk_length * std::size_t(n);
+    if (long_walks && s.candidates.split_dists.empty()) split_lists(s.candidates, n);
+    const std::size_t walked = !s.candidates.split_dists.empty() && long_walks ? add_every_gain_split(s, beta)
+                                                                               : add_every_gain<EntryWalk>(s, beta);
     s.candidates.walked = walked;
     s.deferred_sort.ranges.clear();
     s.deferred_sort.whole = pick_smallest(s);
