@@ -90,12 +90,24 @@ struct CandidateLists {
     // whole list apart, past what the hardware fetches ahead by itself.
     // Walks ask for the list this many walks ahead.
     static constexpr int walks_ahead = 8;
-    static constexpr std::size_t most_lines = 12;
-    void prefetch(int j) const {
-        const auto* start = reinterpret_cast<const char*>(row(j));
+    void prefetch(int j) const { prefetch_start(row(j), sizeof(Entry)); }
+    // The same for the split lists: as many entries, from both arrays.
+    void prefetch_split(int j) const {
+        const std::size_t start = std::size_t(j) * std::size_t(width);
+        prefetch_start(split_dists.data() + start, sizeof(float));
+        prefetch_start(split_nodes.data() + start, sizeof(int));
+    }
+
+private:
+    // The first cache lines of a list whose entries take `size` bytes: as
+    // many entries as twelve lines of a list of entries hold.
+    void prefetch_start(const void* list, std::size_t size) const {
+        constexpr std::size_t most_bytes = 12 * 64;
+        const auto* start = static_cast<const char*>(list);
         // (Written without std::min, with which GCC 12 drops the prefetches.)
-        const std::size_t bytes = std::size_t(width) * sizeof(Entry);
-        const std::size_t lines = bytes < most_lines * 64 ? (bytes + 63) / 64 : most_lines;
+        const std::size_t bytes = std::size_t(width) * size;
+        const std::size_t wanted = most_bytes * size / sizeof(Entry);
+        const std::size_t lines = (bytes < wanted ? bytes + 63 : wanted) / 64;
         for (std::size_t l = 0; l < lines; ++l) __builtin_prefetch(start + 64 * l);
     }
 };

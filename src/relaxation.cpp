@@ -159,6 +159,10 @@ float least_float_not_below(double w) {
     for (int j = 0; j < n; ++j) threshold[j] = least_float_not_below(t * double(lambda[j]));
 }
 
+// A reduced cost b after a client's term for a candidate at distance d:
+// the difference and the sum in double, rounded once to float.
+inline float gained(float d, double weighted, float b) { return float((double(d) - weighted) + double(b)); }
+
 // A client's whole row: every candidate nearer than the threshold gains.
 // The choice is made on the bits, so that it vectorises: written as a
 // conditional, it becomes a branch around the store. Kept out of line,
@@ -166,9 +170,9 @@ float least_float_not_below(double w) {
 [[gnu::noinline]] VECTOR_CLONES void add_row_gains(const float* __restrict row, float threshold, double weighted,
                                                    float* __restrict beta, int n) {
     for (int i = 0; i < n; ++i) {
-        const float gained = float((double(row[i]) - weighted) + double(beta[i]));
+        const float sum = gained(row[i], weighted, beta[i]);
         const std::uint32_t keep = std::uint32_t(0) - std::uint32_t(!(row[i] < threshold));
-        beta[i] = std::bit_cast<float>((std::bit_cast<std::uint32_t>(gained) & ~keep) |
+        beta[i] = std::bit_cast<float>((std::bit_cast<std::uint32_t>(sum) & ~keep) |
                                        (std::bit_cast<std::uint32_t>(beta[i]) & keep));
     }
 }
@@ -326,7 +330,7 @@ struct EntryWalk {
         int k = 0;
         for (; k < lists.width && list[k].dist < threshold; ++k) {
             float& b = beta[list[k].node];
-            b = float((double(list[k].dist) - weighted) + double(b));
+            b = gained(list[k].dist, weighted, b);
         }
         return k;
     }
@@ -358,15 +362,7 @@ __attribute__((target("avx2"))) inline void store_lanes(__m128 sums, float* beta
 // it. The nodes of a list are distinct, so a group's reads and writes of
 // beta never overlap.
 struct SplitWalk {
-    __attribute__((target("avx2"))) static void prefetch(const CandidateLists& lists, int j) {
-        const std::size_t start = std::size_t(j) * std::size_t(lists.width);
-        const std::size_t lines =
-            std::min<std::size_t>(CandidateLists::most_lines / 2, (std::size_t(lists.width) * sizeof(float) + 63) / 64);
-        for (std::size_t l = 0; l < lines; ++l) {
-            __builtin_prefetch(reinterpret_cast<const char*>(lists.split_dists.data() + start) + 64 * l);
-            __builtin_prefetch(reinterpret_cast<const char*>(lists.split_nodes.data() + start) + 64 * l);
-        }
-    }
+    static void prefetch(const CandidateLists& lists, int j) { lists.prefetch_split(j); }
     __attribute__((target("avx2"))) static int add(const CandidateLists& lists, int j, float threshold, double weighted,
                                                    float* beta) {
         const int width = lists.width;
@@ -398,7 +394,7 @@ struct SplitWalk {
         }
         for (; k < width && dist[k] < threshold; ++k) {
             float& b = beta[node[k]];
-            b = float((double(dist[k]) - weighted) + double(b));
+            b = gained(dist[k], weighted, b);
         }
         return k;
     }
