@@ -236,9 +236,12 @@ struct RowScratch {
 // not tried.
 bool nearest_by_counting(const float* row, int n, int width, RowScratch& scratch, Entry* out) {
     const int limit = counted_per_node * n;
-    // Counted while checked; the counts are all 0 between rows.
+    // Counted while checked, in `ways` interleaved counts, so that equal
+    // values next to each other do not wait on each other's count in
+    // memory; the counts are all 0 between rows.
+    constexpr int ways = 4;
     std::vector<int>& count = scratch.count;
-    if (count.empty()) count.assign(std::size_t(limit) + 2, 0);
+    if (count.empty()) count.assign(std::size_t(limit) * ways, 0);
     bool countable = true;
     int largest = 0;
     for (int i = 0; i < n; ++i) {
@@ -247,26 +250,45 @@ bool nearest_by_counting(const float* row, int n, int width, RowScratch& scratch
         const int value = in_range ? int(d) : 0;
         countable &= in_range && float(value) == d;
         largest = std::max(largest, value);
-        ++count[value];
+        ++count[value * ways + (i & (ways - 1))];
     }
+    const auto clear = [&] { std::fill(count.begin(), count.begin() + (largest + 1) * ways, 0); };
     if (!countable) {
-        std::fill(count.begin(), count.begin() + largest + 1, 0);
+        clear();
         scratch.counting = false;
         return false;
     }
     // The distance the list reaches: fewer than width are nearer.
+    const auto count_of = [&](int value) {
+        const int* ways_of = count.data() + value * ways;
+        int all = 0;
+        for (int way = 0; way < ways; ++way) all += ways_of[way];
+        return all;
+    };
     int cut = 0;
     int nearer = 0;
-    while (nearer + count[cut] < width) nearer += count[cut++];
-    // Each kept value's first position; the farther entries all follow
-    // them, unsorted, without a branch to tell them apart.
+    while (nearer + count_of(cut) < width) nearer += count_of(cut++);
+    // The entries up to the cut, in the row's order, kept without a branch;
+    // only they are then placed, each at its value's next position. (Placing
+    // every entry sent the farther ones through one count, a chain through
+    // memory from entry to entry.)
+    Entry* kept = scratch.all.data();
+    int kept_count = 0;
+    const auto cut_distance = float(cut);
+    for (int i = 0; i < n; ++i) {
+        kept[kept_count] = {row[i], i};
+        kept_count += row[i] <= cut_distance;
+    }
     int position = 0;
-    for (int value = 0; value <= cut; ++value) position += std::exchange(count[value], position);
-    count[cut + 1] = position;
-    Entry* all = scratch.all.data();
-    for (int i = 0; i < n; ++i) all[count[std::min(int(row[i]), cut + 1)]++] = {row[i], i};
-    std::copy(all, all + width, out);
-    std::fill(count.begin(), count.begin() + largest + 2, 0);
+    for (int value = 0; value <= cut; ++value) {
+        const int equal = count_of(value);
+        count[value * ways] = position;
+        position += equal;
+    }
+    Entry* placed = scratch.tmp.data();
+    for (int k = 0; k < kept_count; ++k) placed[count[int(kept[k].dist) * ways]++] = kept[k];
+    std::copy(placed, placed + width, out);
+    clear();
     return true;
 }
 
