@@ -244,14 +244,35 @@ void apply_moves(State& s, const Matrix& rows, const std::vector<int>& moved, co
         for (; k + 8 <= count; k += 8) {
             move_group<8, Sum>(movers_rows.data() + k, members, sign, sums, mover_sums.data() + k);
         }
-        for (; k + 4 <= count; k += 4) {
-            move_group<4, Sum>(movers_rows.data() + k, members, sign, sums, mover_sums.data() + k);
-        }
-        for (; k + 2 <= count; k += 2) {
-            move_group<2, Sum>(movers_rows.data() + k, members, sign, sums, mover_sums.data() + k);
-        }
-        for (; k < count; ++k) {
-            move_group<1, Sum>(movers_rows.data() + k, members, sign, sums, mover_sums.data() + k);
+        // The rest in one more pass over the members: most clusters have
+        // only a few movers, and each pass reads and writes every member's
+        // sum.
+        const Row* const* rest = movers_rows.data() + k;
+        double* rest_sums = mover_sums.data() + k;
+        switch (count - k) {
+            case 7:
+                move_group<7, Sum>(rest, members, sign, sums, rest_sums);
+                break;
+            case 6:
+                move_group<6, Sum>(rest, members, sign, sums, rest_sums);
+                break;
+            case 5:
+                move_group<5, Sum>(rest, members, sign, sums, rest_sums);
+                break;
+            case 4:
+                move_group<4, Sum>(rest, members, sign, sums, rest_sums);
+                break;
+            case 3:
+                move_group<3, Sum>(rest, members, sign, sums, rest_sums);
+                break;
+            case 2:
+                move_group<2, Sum>(rest, members, sign, sums, rest_sums);
+                break;
+            case 1:
+                move_group<1, Sum>(rest, members, sign, sums, rest_sums);
+                break;
+            default:
+                break;
         }
     };
     for (int c = 0; c < s.p; ++c) {
