@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <vector>
 
 #include "problem.hpp"
 
@@ -35,6 +36,10 @@ bool gap_closed(double upper, double lower);
 
 // subg[i] = 1 - number of opened medians serving client i; sets subg_zero.
 void compute_subgradient(State& s);
+
+// The float sum of subg[i]^2 over the clients, in order, each addition
+// rounded: the norm in the multipliers' step.
+float squared_norm(const std::vector<int>& subg);
 
 // Integer part of a bound: truncated toward zero to 64 bits, low 32 bits kept.
 int integer_part(float x);

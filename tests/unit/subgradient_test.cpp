@@ -20,6 +20,15 @@ TEST(IntegerPart, TruncatesTowardZeroAndKeepsTheLow32Bits) {
               0);  // beyond 64 bits: the indefinite value, low half 0
 }
 
+TEST(SquaredNorm, IsTheSumRoundedAdditionByAddition) {
+    EXPECT_EQ(squared_norm({1, -1, 0, -3}), 11.0f);
+    EXPECT_EQ(squared_norm({}), 0.0f);
+    // Past 2^24 the running sum rounds: 1 + 2^24 is 2^24 in a float, and so
+    // is 2^24 + 1 after it, though the whole sum 2^24 + 2 is a float.
+    EXPECT_EQ(squared_norm({1, 4096, 1}), 16777216.0f);
+    EXPECT_EQ(squared_norm({4096, 2}), 16777220.0f);
+}
+
 TEST(ComputeSubgradient, CountsTheMediansServingEachClient) {
     State s = testing::four_node_state(2);
     s.lambda = {1, 1, 3, 1};
