@@ -216,6 +216,19 @@ void move_group(const Row* const* movers_rows, const std::vector<Member>& member
     for (int l = 0; l < group; ++l) mover_sums[l] = double(part[l]);
 }
 
+// move_group for `count` movers, fewer than group + 1.
+template <int group, typename Sum, typename Row>
+void move_fewer(std::size_t count, const Row* const* movers_rows, const std::vector<Member>& members, double sign,
+                ClusterSums& sums, double* mover_sums) {
+    if constexpr (group > 0) {
+        if (count == group) {
+            move_group<group, Sum>(movers_rows, members, sign, sums, mover_sums);
+        } else {
+            move_fewer<group - 1, Sum>(count, movers_rows, members, sign, sums, mover_sums);
+        }
+    }
+}
+
 // The nodes that moved read their own rows over the clusters they joined
 // and left: that gives each its new sum, and what the nodes that stayed
 // gain in the one and lose in the other. The movers of one cluster are
@@ -247,33 +260,7 @@ void apply_moves(State& s, const Matrix& rows, const std::vector<int>& moved, co
         // The rest in one more pass over the members: most clusters have
         // only a few movers, and each pass reads and writes every member's
         // sum.
-        const Row* const* rest = movers_rows.data() + k;
-        double* rest_sums = mover_sums.data() + k;
-        switch (count - k) {
-            case 7:
-                move_group<7, Sum>(rest, members, sign, sums, rest_sums);
-                break;
-            case 6:
-                move_group<6, Sum>(rest, members, sign, sums, rest_sums);
-                break;
-            case 5:
-                move_group<5, Sum>(rest, members, sign, sums, rest_sums);
-                break;
-            case 4:
-                move_group<4, Sum>(rest, members, sign, sums, rest_sums);
-                break;
-            case 3:
-                move_group<3, Sum>(rest, members, sign, sums, rest_sums);
-                break;
-            case 2:
-                move_group<2, Sum>(rest, members, sign, sums, rest_sums);
-                break;
-            case 1:
-                move_group<1, Sum>(rest, members, sign, sums, rest_sums);
-                break;
-            default:
-                break;
-        }
+        move_fewer<7, Sum>(count - k, movers_rows.data() + k, members, sign, sums, mover_sums.data() + k);
     };
     for (int c = 0; c < s.p; ++c) {
         if (joining.start[c] < joining.start[c + 1]) {
