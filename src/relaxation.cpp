@@ -258,32 +258,32 @@ bool nearest_by_counting(const float* row, int n, int width, RowScratch& scratch
         scratch.counting = false;
         return false;
     }
-    // The distance the list reaches: fewer than width are nearer.
     const auto count_of = [&](int value) {
         const int* ways_of = count.data() + value * ways;
         int all = 0;
         for (int way = 0; way < ways; ++way) all += ways_of[way];
         return all;
     };
+    // The distance the list reaches, the cut: fewer than width are nearer.
+    // Each value's first position, up to the cut, goes in its first count.
     int cut = 0;
     int nearer = 0;
-    while (nearer + count_of(cut) < width) nearer += count_of(cut++);
+    for (;;) {
+        const int equal = count_of(cut);
+        count[cut * ways] = nearer;
+        if (nearer + equal >= width) break;
+        nearer += equal;
+        ++cut;
+    }
     // The entries up to the cut, in the row's order, kept without a branch;
-    // only they are then placed, each at its value's next position. (Placing
-    // every entry sent the farther ones through one count, a chain through
-    // memory from entry to entry.)
+    // only they are placed, so that the farther ones, most of the row, need
+    // no count.
     Entry* kept = scratch.all.data();
     int kept_count = 0;
     const auto cut_distance = float(cut);
     for (int i = 0; i < n; ++i) {
         kept[kept_count] = {row[i], i};
         kept_count += row[i] <= cut_distance;
-    }
-    int position = 0;
-    for (int value = 0; value <= cut; ++value) {
-        const int equal = count_of(value);
-        count[value * ways] = position;
-        position += equal;
     }
     Entry* placed = scratch.tmp.data();
     for (int k = 0; k < kept_count; ++k) placed[count[int(kept[k].dist) * ways]++] = kept[k];
