@@ -378,11 +378,14 @@ __attribute__((target("avx2"))) inline void store_lanes(__m128 sums, float* beta
     _mm_store_ss(beta + node[3], _mm_shuffle_ps(sums, sums, 3));
 }
 
-// The split lists, eight entries at a time: the end of the gains is found
-// comparing eight distances at once, and each group's differences and sums
-// are taken in double lanes, each rounded as the sum entry by entry rounds
-// it. The nodes of a list are distinct, so a group's reads and writes of
-// beta never overlap.
+// The split lists, eight entries at a time: each group's differences and
+// sums are taken in double lanes, each rounded as the sum entry by entry
+// rounds it, and the lanes past the gains' end (a list is in ascending
+// distance, so they follow the others) keep the value read. One loop exit
+// a client, where finding the end first and then taking the groups and the
+// rest cost three mispredicted exits. The nodes of a list are distinct, so
+// a group's reads and writes of beta never overlap, and what the kept lanes
+// write back is what they read.
 struct SplitWalk {
     static void prefetch(const CandidateLists& lists, int j) { lists.prefetch_split(j); }
     __attribute__((target("avx2"))) static int add(const CandidateLists& lists, int j, float threshold, double weighted,
@@ -390,29 +393,23 @@ struct SplitWalk {
         const int width = lists.width;
         const float* dist = lists.split_dists.data() + std::size_t(j) * std::size_t(width);
         const int* node = lists.split_nodes.data() + std::size_t(j) * std::size_t(width);
-        // Where the gains end; or else the last entries short of eight,
-        // which the walk entry by entry finishes.
         const __m256 limit = _mm256_set1_ps(threshold);
-        int end = 0;
-        for (; end + 8 <= width; end += 8) {
-            const auto below =
-                unsigned(_mm256_movemask_ps(_mm256_cmp_ps(_mm256_loadu_ps(dist + end), limit, _CMP_LT_OQ)));
-            if (below != 0xFFu) {
-                end += __builtin_ctz(~below);  // the first that does not gain
-                break;
-            }
-        }
         const __m256d weight = _mm256_set1_pd(weighted);
         int k = 0;
-        for (; k + 8 <= end; k += 8) {
+        for (; k + 8 <= width; k += 8) {
             const __m256 eight = _mm256_loadu_ps(dist + k);
+            const __m256 gains = _mm256_cmp_ps(eight, limit, _CMP_LT_OQ);
             const int* at = node + k;
             const __m256d low = _mm256_sub_pd(_mm256_cvtps_pd(_mm256_castps256_ps128(eight)), weight);
             const __m256d high = _mm256_sub_pd(_mm256_cvtps_pd(_mm256_extractf128_ps(eight, 1)), weight);
             const __m128 low_beta = _mm_set_ps(beta[at[3]], beta[at[2]], beta[at[1]], beta[at[0]]);
             const __m128 high_beta = _mm_set_ps(beta[at[7]], beta[at[6]], beta[at[5]], beta[at[4]]);
-            store_lanes(_mm256_cvtpd_ps(_mm256_add_pd(low, _mm256_cvtps_pd(low_beta))), beta, at);
-            store_lanes(_mm256_cvtpd_ps(_mm256_add_pd(high, _mm256_cvtps_pd(high_beta))), beta, at + 4);
+            const __m128 low_sum = _mm256_cvtpd_ps(_mm256_add_pd(low, _mm256_cvtps_pd(low_beta)));
+            const __m128 high_sum = _mm256_cvtpd_ps(_mm256_add_pd(high, _mm256_cvtps_pd(high_beta)));
+            store_lanes(_mm_blendv_ps(low_beta, low_sum, _mm256_castps256_ps128(gains)), beta, at);
+            store_lanes(_mm_blendv_ps(high_beta, high_sum, _mm256_extractf128_ps(gains, 1)), beta, at + 4);
+            const auto below = unsigned(_mm256_movemask_ps(gains));
+            if (below != 0xFFu) return k + __builtin_ctz(~below);  // the first that does not gain
         }
         for (; k < width && dist[k] < threshold; ++k) {
             float& b = beta[node[k]];
