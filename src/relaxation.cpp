@@ -369,23 +369,22 @@ constexpr int most_split = 2048;
 
 bool has_avx2() { return __builtin_cpu_supports("avx2"); }
 
-// Writes four lanes of sums to beta at their nodes, straight from the
-// register: through memory the reads would wait on the wide store.
-__attribute__((target("avx2"))) inline void store_lanes(__m128 sums, float* beta, const int* node) {
-    _mm_store_ss(beta + node[0], sums);
-    _mm_store_ss(beta + node[1], _mm_shuffle_ps(sums, sums, 1));
-    _mm_store_ss(beta + node[2], _mm_shuffle_ps(sums, sums, 2));
-    _mm_store_ss(beta + node[3], _mm_shuffle_ps(sums, sums, 3));
+// Writes four lanes to beta at their nodes, straight from the register:
+// through memory the reads would wait on the wide store.
+__attribute__((target("avx2"))) inline void store_lanes(__m128 lanes, float* beta, const int* node) {
+    _mm_store_ss(beta + node[0], lanes);
+    _mm_store_ss(beta + node[1], _mm_shuffle_ps(lanes, lanes, 1));
+    _mm_store_ss(beta + node[2], _mm_shuffle_ps(lanes, lanes, 2));
+    _mm_store_ss(beta + node[3], _mm_shuffle_ps(lanes, lanes, 3));
 }
 
 // The split lists, eight entries at a time: each group's differences and
 // sums are taken in double lanes, each rounded as the sum entry by entry
-// rounds it, and the lanes past the gains' end (a list is in ascending
-// distance, so they follow the others) keep the value read. One loop exit
-// a client, where finding the end first and then taking the groups and the
-// rest cost three mispredicted exits. The nodes of a list are distinct, so
-// a group's reads and writes of beta never overlap, and what the kept lanes
-// write back is what they read.
+// rounds it. The gains' end is found in the same group, so that a walk has
+// a single loop exit, the one branch a client mispredicts: the lanes past
+// it (a list ascends, so they follow the others) write back the value they
+// read. The nodes of a list are distinct, so a group's reads and writes of
+// beta never overlap.
 struct SplitWalk {
     static void prefetch(const CandidateLists& lists, int j) { lists.prefetch_split(j); }
     __attribute__((target("avx2"))) static int add(const CandidateLists& lists, int j, float threshold, double weighted,
