@@ -46,7 +46,6 @@ float search_t(State& s, float& t_start, const float& start_step) {
     while (evals < 10) {
         ++evals;
         relax(s);
-        const float slope = slope_measure(s);
         bool ending = false;
         // The first evaluation always counts, so that what is left in place
         // is a relaxation that was evaluated.
@@ -58,7 +57,8 @@ float search_t(State& s, float& t_start, const float& start_step) {
             best_value = s.bound;
             best_t = s.t;
             t_start = s.t;
-            if (slope > 0) {
+            // Only an improving point's slope decides anything.
+            if (slope_measure(s) > 0) {
                 t_pos = s.t;
                 v_pos = s.bound;
                 if (t_neg > 0) {
