@@ -28,9 +28,8 @@ build "$work/baseline" "$work/build-baseline"
 build "$here" "$work/build-current"
 convert=$work/build-current/pmedian-convert
 
-# run EXE DIR TAG: wall seconds (to the microsecond: a small OR-Library
-# instance takes a few milliseconds) and peak kilobytes of one run, output
-# kept in DIR
+# run EXE DIR TAG: wall seconds and peak kilobytes of one run, output kept
+# in DIR
 run() {
   local start=$EPOCHREALTIME end
   (cd "$2" && /usr/bin/time -f "%M" -o "$2/time-$3" "$1" >"$2/out-$3") || true
@@ -38,18 +37,8 @@ run() {
   echo "$(awk "BEGIN { print $end - $start }") $(tail -n 1 "$2/time-$3")"
 }
 
-# wall EXE DIR TAG: wall seconds of one run without the memory count, output
-# kept in DIR
-wall() {
-  local start=$EPOCHREALTIME end
-  (cd "$2" && exec "$1" >"$2/out-$3") || true
-  end=$EPOCHREALTIME
-  awk "BEGIN { print $end - $start }"
-}
-
 echo "| instance | straightforward s | fast s | ratio | straightforward MB | fast MB | output |"
 echo "|---|---:|---:|---:|---:|---:|---|"
-total_base=0 total_fast=0
 compare() {  # compare NAME DIR
   read -r base_s base_kb < <(run "$work/build-baseline/pmedian" "$2" base)
   read -r fast_s fast_kb < <(run "$work/build-current/pmedian" "$2" fast)
@@ -72,25 +61,20 @@ instance "random 3000 30 real" random 3000 30 1
 [ "$large" = 1 ] && instance "random 10000 100 rounded" random 10000 100 1 --round
 
 if [ -f "$orlib/pmed1.txt" ]; then
-  mkdir -p "$work/orlib"
-  base_sum=0 fast_sum=0 differ=0
+  dirs=()
   for k in $(seq 1 40); do
     d=$work/orlib/pmed$k
     mkdir -p "$d"
     "$convert" orlib "$orlib/pmed$k.txt" -o "$d/facloc.dat"
-    # The shortest of three alternating runs of each build: a run of a few
-    # milliseconds is easily held up.
-    b=1e9 f=1e9
-    for _ in 1 2 3; do
-      t=$(wall "$work/build-baseline/pmedian" "$d" base)
-      b=$(awk "BEGIN { print ($t < $b) ? $t : $b }")
-      t=$(wall "$work/build-current/pmedian" "$d" fast)
-      f=$(awk "BEGIN { print ($t < $f) ? $t : $f }")
-    done
-    cmp -s "$d/out-base" "$d/out-fast" || differ=$((differ + 1))
-    base_sum=$(awk "BEGIN { print $base_sum + $b }")
-    fast_sum=$(awk "BEGIN { print $fast_sum + $f }")
+    dirs+=("$d")
   done
+  # The shortest of three alternating runs of each build, timed without a
+  # shell in between: a run of a few milliseconds is easily held up, and a
+  # shell's fork takes about one.
+  read -r base_sum fast_sum < <(python3 "$here/bench/timed_runs.py" 3 "$work/build-baseline/pmedian" \
+    "$work/build-current/pmedian" "${dirs[@]}" | awk '{ a += $1; b += $2 } END { print a, b }')
+  differ=0
+  for d in "${dirs[@]}"; do cmp -s "$d/out-a" "$d/out-b" || differ=$((differ + 1)); done
   printf '| OR-Library pmed1-40 (sum of the best of 3 each) | %.2f | %.2f | %.1fx | | | %s |\n' "$base_sum" "$fast_sum" \
     "$(awk "BEGIN { print $base_sum / ($fast_sum > 0 ? $fast_sum : 0.01) }")" \
     "$([ "$differ" = 0 ] && echo identical || echo "$differ DIFFERENT")"
