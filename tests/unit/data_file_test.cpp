@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -220,6 +221,46 @@ TEST(ReadDistance, ReadsEveryTokenAsParseRealDoes) {
     const std::string invalid = "\nDistancia invalida ou ausente entre os nos 2 e 5\n";
     for (const char* text : {"12a", "1.2.3", "5..", "1-2", ".", "1.5x 2"})
         EXPECT_EQ(distance_error(text), invalid) << text;
+}
+
+TEST(ReadDistance, ARowReadsTokensOfEveryDigitCountAsParseRealDoes) {
+    // Tokens of up to nine digits on either side of a point, each followed
+    // by white space or by some other byte, at the head of a row with room
+    // after it: the values parse_real gives, or the error.
+    std::mt19937 rng(11);
+    const std::string followers = " \n\t\r\v\f.x/:+-e\x80";
+    for (int trial = 0; trial < 4000; ++trial) {
+        std::string token;
+        const auto add_digits = [&](int count) {
+            for (int k = 0; k < count; ++k) token += char('0' + rng() % 10);
+        };
+        add_digits(int(rng() % 10));
+        if (rng() % 2) {
+            token += '.';
+            add_digits(int(rng() % 10));
+        }
+        const char follower = followers[rng() % followers.size()];
+        std::string whole_token = token;
+        if (!std::isspace(static_cast<unsigned char>(follower))) whole_token += follower;
+        if (whole_token.empty()) continue;
+        float expected = 0;
+        const bool valid = parse_real(whole_token, expected) == ParseResult::ok && expected < INF_DIST;
+        std::FILE* f = stream_of(token + follower + " 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20");
+        TokenReader in(f);
+        float row[8] = {};
+        bool threw = false;
+        try {
+            read_distances(in, 0, 1, 8, row);
+        } catch (const Fatal&) {
+            threw = true;
+        }
+        std::fclose(f);
+        ASSERT_EQ(threw, !valid) << whole_token;
+        if (valid) {
+            ASSERT_EQ(row[0], expected) << whole_token;
+            ASSERT_EQ(row[1], 1.0f) << whole_token;
+        }
+    }
 }
 
 TEST(ReadDistance, ARowNamesTheCellWhereItsValuesStop) {
