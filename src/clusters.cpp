@@ -295,22 +295,20 @@ void update_cluster_sums(State& s) {
         build_near_order(s, sums.mode == ClusterSums::Mode::exact && sums.largest < 65536.0f);
     }
     std::vector<int> new_cluster(std::size_t(s.n));
-    std::vector<int> moved;
-    for (int c = 0; c < s.p; ++c) {
-        for_each_in_cluster(s.vc[c], [&](int x) {
-            new_cluster[x] = c;
-            if (sums.cluster_of[x] != c) moved.push_back(x);
-        });
+    for (int c = 0; c < s.p; ++c) for_each_in_cluster(s.vc[c], [&](int x) { new_cluster[x] = c; });
+    // The nodes that moved in ascending numbers, as the clusters keep them:
+    // picked out along the numbers without a branch, which whether a node
+    // moved would mispredict, and with no sort.
+    std::vector<int> moved(std::size_t(s.n));
+    std::size_t moved_count = 0;
+    for (const int x : sums.near.node_at) {
+        moved[moved_count] = x;
+        moved_count += std::size_t(new_cluster[x] != sums.cluster_of[x]);
     }
+    moved.resize(moved_count);
     if (moved.empty()) return;
     const bool afresh = moved.size() * 4 > std::size_t(s.n);
-    if (afresh) {
-        sums.sorted = sort_clusters(s, new_cluster);
-    } else {
-        // In ascending numbers, as the clusters keep them.
-        const int* number = sums.near.index.data();
-        std::sort(moved.begin(), moved.end(), [number](int x, int y) { return number[x] < number[y]; });
-    }
+    if (afresh) sums.sorted = sort_clusters(s, new_cluster);
     const bool exact = sums.mode == ClusterSums::Mode::exact;
     sums.near.with_rows([&](const auto& rows) {
         using Cell = std::remove_cv_t<std::remove_pointer_t<decltype(rows[0])>>;
