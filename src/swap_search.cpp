@@ -582,9 +582,10 @@ double assignment_cost(const DistMatrix& dist, int n, const std::vector<int>& me
     return cost;
 }
 
-// Up to half a row: beyond that the lists would outgrow the matrix for
-// little gain.
-int swap_list_width(int n, int p) { return std::min(n / 2, 2 * (n / std::max(p, 1))); }
+// At least n / 8 entries, where a node's two nearest medians almost always
+// are (see walk_pays), and up to half a row: beyond that the lists would
+// outgrow the matrix for little gain.
+int swap_list_width(int n, int p) { return std::min(n / 2, std::max(n / 8, 2 * (n / std::max(p, 1)))); }
 
 double swap_search(const DistMatrix& dist, const CandidateLists& lists, int n, std::vector<int>& medians,
                    const SwapStops& stops) {
