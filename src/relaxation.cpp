@@ -366,11 +366,10 @@ struct EntryWalk {
 // walks averaged at least this many entries.
 constexpr std::size_t split_walk_length = 8;
 
-// Lists are split for lists of nodes up to this many: beyond, the lists
-// and their copy outgrow the caches (measured: the copy pays at 3000 nodes,
-// by 2 % with 30 medians and 14 % with 5, ties at 3500, and loses at 4000
-// by 2 % and at 10000 by 20 %).
-constexpr int most_split = 3500;
+// Lists are split when they take up to this many bytes: beyond, the lists
+// and their copy outgrow the caches (measured on whole runs: the copy pays
+// for lists of 6 to 14 MB, by 2 % to 14 %, and loses by 10 % for 50 MB).
+constexpr std::size_t most_split_bytes = std::size_t(16) << 20;
 
 #if defined(__x86_64__) && defined(__GNUC__)
 
@@ -440,8 +439,8 @@ std::size_t add_every_gain_split(const State& s, float* beta) { return add_every
 
 // The split lists, when the processor walks them with AVX2 and the lists
 // are small; made by the first relaxation that follows long walks.
-void split_lists(CandidateLists& lists, int n) {
-    if (n > most_split || !has_avx2()) return;
+void split_lists(CandidateLists& lists) {
+    if (lists.entries.size() * sizeof(Entry) > most_split_bytes || !has_avx2()) return;
     lists.split_dists.resize(lists.entries.size());
     lists.split_nodes.resize(lists.entries.size());
     for (std::size_t e = 0; e < lists.entries.size(); ++e) {
@@ -525,7 +524,7 @@ void relax(State& s) {
     // Eight at a time only where the walks are long: a walk of a few
     // entries costs more in vectors.
     const bool long_walks = s.candidates.walked >= split_walk_length * std::size_t(n);
-    if (long_walks && s.candidates.split_dists.empty()) split_lists(s.candidates, n);
+    if (long_walks && s.candidates.split_dists.empty()) split_lists(s.candidates);
     const std::size_t walked = !s.candidates.split_dists.empty() && long_walks ? add_every_gain_split(s, beta)
                                                                                : add_every_gain<EntryWalk>(s, beta);
     s.candidates.walked = walked;
