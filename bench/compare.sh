@@ -39,16 +39,22 @@ run() {
 
 echo "| instance | straightforward s | fast s | ratio | straightforward MB | fast MB | output |"
 echo "|---|---:|---:|---:|---:|---:|---|"
+# best "SECONDS KB" "SECONDS KB": the shorter time and the larger peak
+best() {
+  awk -v a="$1" -v b="$2" 'BEGIN { split(a, x); split(b, y)
+    print (y[1] < x[1] ? y[1] : x[1]), (y[2] > x[2] ? y[2] : x[2]) }'
+}
+
 # compare NAME DIR ROUNDS: the shortest time and the largest peak of ROUNDS
 # alternating runs of each build
 compare() {
-  local base_s=1e9 fast_s=1e9 base_kb=0 fast_kb=0 s kb
+  local base="1e9 0" fast="1e9 0" base_s base_kb fast_s fast_kb
   for _ in $(seq "$3"); do
-    read -r s kb < <(run "$work/build-baseline/pmedian" "$2" base)
-    base_s=$(awk "BEGIN { print ($s < $base_s) ? $s : $base_s }") base_kb=$((kb > base_kb ? kb : base_kb))
-    read -r s kb < <(run "$work/build-current/pmedian" "$2" fast)
-    fast_s=$(awk "BEGIN { print ($s < $fast_s) ? $s : $fast_s }") fast_kb=$((kb > fast_kb ? kb : fast_kb))
+    base=$(best "$base" "$(run "$work/build-baseline/pmedian" "$2" base)")
+    fast=$(best "$fast" "$(run "$work/build-current/pmedian" "$2" fast)")
   done
+  read -r base_s base_kb <<<"$base"
+  read -r fast_s fast_kb <<<"$fast"
   same=identical
   cmp -s "$2/out-base" "$2/out-fast" || same=DIFFERENT
   printf '| %s | %.2f | %.2f | %.1fx | %d | %d | %s |\n' "$1" "$base_s" "$fast_s" \

@@ -1,6 +1,7 @@
 #include "clusters.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <type_traits>
 #include <utility>
@@ -361,39 +362,38 @@ bool nearest_in_list(const State& s, int v, const std::vector<int>& cluster_of_m
     return true;
 }
 
-// Median c's row offered to every node: branch-free, so it vectorises
-// (kept out of line, where the compiler keeps the pointers apart).
-// With `on_ties`, an equal distance goes to the lower cluster.
-template <bool on_ties>
-[[gnu::noinline]] VECTOR_CLONES void offer_row(const float* __restrict row, int c, float* __restrict nearest,
-                                               int* __restrict cluster, int n) {
+// The rows of the medians of clusters c .. c + count - 1 offered to every
+// node, one after the other, in one pass: branch-free, so it vectorises
+// (kept out of line, where the compiler keeps the pointers apart), and each
+// node's nearest and cluster are read and written once for them all. A
+// strict comparison keeps the first of equal distances.
+template <int count>
+[[gnu::noinline]] VECTOR_CLONES void offer_rows(const std::array<const float*, count>& rows, int c,
+                                                float* __restrict nearest, int* __restrict cluster, int n) {
+    for (int v = 0; v < n; ++v) {
+        float kept = nearest[v];
+        int kept_cluster = cluster[v];
+        for (int k = 0; k < count; ++k) {
+            const float d = rows[k][v];
+            kept_cluster = d < kept ? c + k : kept_cluster;
+            kept = d < kept ? d : kept;
+        }
+        nearest[v] = kept;
+        cluster[v] = kept_cluster;
+    }
+}
+
+// Median c's row offered to every node after other clusters' rows, in any
+// order: an equal distance goes to the lower cluster.
+[[gnu::noinline]] VECTOR_CLONES void offer_row_in_any_order(const float* __restrict row, int c,
+                                                            float* __restrict nearest, int* __restrict cluster, int n) {
     for (int v = 0; v < n; ++v) {
         const float d = row[v];
         const float kept = nearest[v];
         const int kept_cluster = cluster[v];
-        int nearer = d < kept;
-        if constexpr (on_ties) nearer |= (d == kept) & (c < kept_cluster);
+        const int nearer = (d < kept) | ((d == kept) & (c < kept_cluster));
         nearest[v] = d < kept ? d : kept;
         cluster[v] = kept_cluster + (c - kept_cluster) * nearer;
-    }
-}
-
-// Four medians' rows, of clusters c .. c + 3, offered to every node as
-// offer_row offers them one after the other, in one pass: each node's
-// nearest and cluster are read and written once for the four.
-[[gnu::noinline]] VECTOR_CLONES void offer_four_rows(const float* __restrict row0, const float* __restrict row1,
-                                                     const float* __restrict row2, const float* __restrict row3, int c,
-                                                     float* __restrict nearest, int* __restrict cluster, int n) {
-    for (int v = 0; v < n; ++v) {
-        float kept = nearest[v];
-        int kept_cluster = cluster[v];
-        const float d[4] = {row0[v], row1[v], row2[v], row3[v]};
-        for (int k = 0; k < 4; ++k) {
-            kept_cluster = d[k] < kept ? c + k : kept_cluster;
-            kept = d[k] < kept ? d[k] : kept;
-        }
-        nearest[v] = kept;
-        cluster[v] = kept_cluster;
     }
 }
 
@@ -408,9 +408,9 @@ void nearest_from_scratch(State& s) {
     const auto row = [&s](int c) { return s.dist[s.sv_node[c]]; };
     int c = 0;
     for (; c + 4 <= s.p; c += 4) {
-        offer_four_rows(row(c), row(c + 1), row(c + 2), row(c + 3), c, last.nearest.data(), last.cluster.data(), s.n);
+        offer_rows<4>({row(c), row(c + 1), row(c + 2), row(c + 3)}, c, last.nearest.data(), last.cluster.data(), s.n);
     }
-    for (; c < s.p; ++c) offer_row<false>(row(c), c, last.nearest.data(), last.cluster.data(), s.n);
+    for (; c < s.p; ++c) offer_rows<1>({row(c)}, c, last.nearest.data(), last.cluster.data(), s.n);
 }
 
 // The same result from the last assignment when only the medians of
@@ -428,7 +428,7 @@ void nearest_after_changes(State& s, const std::vector<int>& changed) {
         if (last.was_median[v] || is_changed[last.cluster[v]]) rescan.push_back(v);
     }
     for (int c : changed) {
-        offer_row<true>(s.dist[s.sv_node[c]], c, last.nearest.data(), last.cluster.data(), s.n);
+        offer_row_in_any_order(s.dist[s.sv_node[c]], c, last.nearest.data(), last.cluster.data(), s.n);
     }
     std::vector<int> cluster_of_median(std::size_t(s.n), -1);
     for (int c = 0; c < s.p; ++c) cluster_of_median[s.sv_node[c]] = c;

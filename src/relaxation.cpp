@@ -30,7 +30,8 @@ constexpr int shortest_list = 64;
 
 int list_width(int n, int p) {
     if (n <= shortest_list) return n;
-    return std::max(shortest_list, n / std::max(std::clamp(p, 4, 8), std::min(p / 2, 16)));
+    const int divisor = p <= 16 ? std::clamp(p, 4, 8) : std::min(p / 2, 16);
+    return std::max(shortest_list, n / divisor);
 }
 
 // Swaps beta[a] with beta[b], and node[a] with node[b].
