@@ -25,8 +25,8 @@ struct Cluster {
     float cost = 0;
 };
 
-// A zero-filled block of the given size, or null; untouched pages cost
-// nothing. Freed by std::free.
+// A zero-filled block of the given size, or null, its pages faulted in at
+// once: every caller fills its block whole. Freed by std::free.
 void* allocate_zeroed_block(std::size_t bytes);
 
 // n x n cells in one block, zero-filled; m[i][j] reads row i, column j.
