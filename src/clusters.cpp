@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "block_sums.hpp"
 #include "near_order.hpp"
 #include "vector_clones.hpp"
 
@@ -21,12 +22,10 @@ void for_each_in_cluster(const Cluster& cluster, Fn fn) {
     for (int k = 0; k < cluster.size; ++k) fn(cluster.members[k]);
 }
 
-// What the cluster sums of cells are added up in: when every sum of
-// distances is exact, an int for the 16-bit copy and a float for floats add
-// them exactly and more cheaply than a double; otherwise a double, which
-// rounds, and whose rounding is bounded alongside.
-template <typename Cell>
-using ExactSumOf = std::conditional_t<std::is_integral_v<Cell>, int, float>;
+// The cluster sums over floats are added up in a float when every sum of
+// distances is exact, which adds them exactly and more cheaply than a
+// double; otherwise in a double, which rounds, and whose rounding is
+// bounded alongside.
 template <typename Sum>
 constexpr bool rounds = std::is_same_v<Sum, double>;
 
@@ -148,6 +147,12 @@ SortedClusters regroup(const State& s, const SortedClusters& old, const SortedCl
     return grouped;
 }
 
+// The numbers in the near order of cluster c's nodes, ascending.
+void numbers_of(const State& s, const SortedClusters& clusters, int c, std::vector<int>& numbers) {
+    numbers.clear();
+    clusters.for_each(c, [&](int x) { numbers.push_back(s.cluster_sums.near.index[x]); });
+}
+
 // Every node's sum over its own cluster, cluster by cluster (`clusters`,
 // in ascending numbers), read in the near order's numbers from rows.
 template <typename Sum, typename Matrix>
@@ -158,8 +163,7 @@ void sum_every_cluster_afresh(State& s, const Matrix& rows, const SortedClusters
     std::vector<float> mask;
     std::vector<Sum> sums;
     for (int c = 0; c < s.p; ++c) {
-        numbers.clear();
-        clusters.for_each(c, [&](int x) { numbers.push_back(near.index[x]); });
+        numbers_of(s, clusters, c, numbers);
         const bool dense = numbers.size() * 2 > std::size_t(s.n);
         if (dense) {
             mask.assign(std::size_t(s.n), 0.0f);
@@ -178,6 +182,40 @@ void sum_every_cluster_afresh(State& s, const Matrix& rows, const SortedClusters
         }
     }
 }
+
+// sum_every_cluster_afresh over the 16-bit copy: each pair is still read
+// once, but a block of sixteen cells at a time, masked, in vector
+// registers, over the blocks that hold the cluster's nodes.
+void sum_every_cluster_in_blocks(State& s, const SquareMatrix<std::uint16_t>& rows, const SortedClusters& clusters) {
+    ClusterSums& cluster_sums = s.cluster_sums;
+    BlockMask cluster(s.n);
+    std::vector<int> numbers;
+    std::vector<const std::uint16_t*> member_rows;
+    std::vector<int> sums;
+    ColumnSums column(s.n);
+    for (int c = 0; c < s.p; ++c) {
+        numbers_of(s, clusters, c, numbers);
+        cluster.mark(numbers);
+        member_rows.clear();
+        for (const int a : numbers) member_rows.push_back(rows[a]);
+        sums.resize(numbers.size());
+        own_row_sums(member_rows.data(), numbers, cluster, column, sums.data());
+        for (std::size_t k = 0; k < numbers.size(); ++k) {
+            cluster_sums.to_own_cluster[cluster_sums.near.node_at[numbers[k]]] = sums[k];
+        }
+        cluster.clear(numbers);
+    }
+}
+
+// The clusters before and after an assignment, and the nodes that joined
+// and left each, in ascending numbers.
+struct ClusterChanges {
+    SortedClusters before;
+    SortedClusters joining;
+    SortedClusters leaving;
+    SortedClusters after;
+    const std::vector<int>& new_cluster;  // per node
+};
 
 // A node of a cluster as the moves see it: its number in the near order,
 // and whether it is in the cluster both before and after.
@@ -236,14 +274,9 @@ void move_fewer(std::size_t count, const Row* const* movers_rows, const std::vec
 // taken a few at a time, so that its members are gone through once for
 // them all. Exact sums need no bound on their rounding.
 template <typename Sum, typename Matrix>
-void apply_moves(State& s, const Matrix& rows, const std::vector<int>& moved, const std::vector<int>& new_cluster) {
+void move_node_by_node(State& s, const Matrix& rows, const ClusterChanges& changes) {
     ClusterSums& sums = s.cluster_sums;
-    // The clusters the last update left.
-    const SortedClusters old_clusters = std::move(sums.sorted);
     const int* number = sums.near.index.data();
-    const SortedClusters joining = group_by_cluster(s.p, moved, new_cluster);
-    const SortedClusters leaving = group_by_cluster(s.p, moved, sums.cluster_of);
-    SortedClusters new_clusters = regroup(s, old_clusters, joining, leaving, new_cluster);
     using Row = std::remove_cv_t<std::remove_pointer_t<decltype(rows[0])>>;
     std::vector<Member> members;
     std::vector<const Row*> movers_rows;
@@ -267,24 +300,85 @@ void apply_moves(State& s, const Matrix& rows, const std::vector<int>& moved, co
         move_fewer<group - 1, Sum>(count - k, movers_rows.data() + k, members, sign, sums, mover_sums.data() + k);
     };
     for (int c = 0; c < s.p; ++c) {
-        if (joining.start[c] < joining.start[c + 1]) {
+        if (changes.joining.start[c] < changes.joining.start[c + 1]) {
             members.clear();
-            new_clusters.for_each(c, [&](int x) { members.push_back({number[x], x, sums.cluster_of[x] == c}); });
-            move_all(joining, c, 1.0);
+            changes.after.for_each(c, [&](int x) { members.push_back({number[x], x, sums.cluster_of[x] == c}); });
+            move_all(changes.joining, c, 1.0);
             std::size_t k = 0;
-            joining.for_each(c, [&](int y) {
+            changes.joining.for_each(c, [&](int y) {
                 sums.to_own_cluster[y] = mover_sums[k];
                 if constexpr (rounds<Sum>) sums.error[y] = summation_error(mover_sums[k], members.size());
                 ++k;
             });
         }
-        if (leaving.start[c] < leaving.start[c + 1]) {
+        if (changes.leaving.start[c] < changes.leaving.start[c + 1]) {
             members.clear();
-            old_clusters.for_each(c, [&](int x) { members.push_back({number[x], x, new_cluster[x] == c}); });
-            move_all(leaving, c, -1.0);
+            changes.before.for_each(c, [&](int x) { members.push_back({number[x], x, changes.new_cluster[x] == c}); });
+            move_all(changes.leaving, c, -1.0);
         }
     }
-    sums.sorted = std::move(new_clusters);
+}
+
+// The same over the 16-bit copy, a cluster's blocks at a time: the movers'
+// rows are summed over the cluster's blocks, masked, for their own sums,
+// and added up block by block for what each node that stayed gains or
+// loses.
+void move_in_blocks(State& s, const SquareMatrix<std::uint16_t>& rows, const ClusterChanges& changes) {
+    ClusterSums& sums = s.cluster_sums;
+    const int* number = sums.near.index.data();
+    BlockMask cluster(s.n);
+    std::vector<int> numbers;
+    ColumnSums column(s.n);
+    std::vector<const std::uint16_t*> movers_rows;
+    std::vector<int> mover_sums;
+    // Marks cluster c of `members` and sums the rows of its `movers` over
+    // it, into column.
+    const auto sum_movers = [&](const SortedClusters& members, const SortedClusters& movers, int c) {
+        numbers_of(s, members, c, numbers);
+        cluster.mark(numbers);
+        movers_rows.clear();
+        movers.for_each(c, [&](int y) { movers_rows.push_back(rows[number[y]]); });
+        add_rows_in_runs(movers_rows.data(), int(movers_rows.size()), cluster, column);
+    };
+    for (int c = 0; c < s.p; ++c) {
+        if (changes.joining.start[c] < changes.joining.start[c + 1]) {
+            sum_movers(changes.after, changes.joining, c);
+            changes.after.for_each(c, [&](int x) {
+                if (sums.cluster_of[x] == c) sums.to_own_cluster[x] += column.at(number[x]);
+            });
+            mover_sums.resize(movers_rows.size());
+            masked_row_sums(movers_rows.data(), int(movers_rows.size()), cluster, mover_sums.data());
+            std::size_t k = 0;
+            changes.joining.for_each(c, [&](int y) { sums.to_own_cluster[y] = mover_sums[k++]; });
+            cluster.clear(numbers);
+        }
+        if (changes.leaving.start[c] < changes.leaving.start[c + 1]) {
+            sum_movers(changes.before, changes.leaving, c);
+            changes.before.for_each(c, [&](int x) {
+                if (changes.new_cluster[x] == c) sums.to_own_cluster[x] -= column.at(number[x]);
+            });
+            cluster.clear(numbers);
+        }
+    }
+}
+
+// The sums brought up to date from the nodes that moved, in ascending
+// numbers, instead of summed afresh.
+template <typename Sum, typename Matrix>
+void apply_moves(State& s, const Matrix& rows, const std::vector<int>& moved, const std::vector<int>& new_cluster) {
+    ClusterSums& sums = s.cluster_sums;
+    ClusterChanges changes{std::move(sums.sorted),
+                           group_by_cluster(s.p, moved, new_cluster),
+                           group_by_cluster(s.p, moved, sums.cluster_of),
+                           {},
+                           new_cluster};
+    changes.after = regroup(s, changes.before, changes.joining, changes.leaving, new_cluster);
+    if constexpr (std::is_same_v<Matrix, SquareMatrix<std::uint16_t>>) {
+        move_in_blocks(s, rows, changes);
+    } else {
+        move_node_by_node<Sum>(s, rows, changes);
+    }
+    sums.sorted = std::move(changes.after);
 }
 
 // Brings the per-node sums up to date with the clusters just assigned:
@@ -315,13 +409,14 @@ void update_cluster_sums(State& s) {
     if (afresh) sums.sorted = sort_clusters(s, new_cluster);
     const bool exact = sums.mode == ClusterSums::Mode::exact;
     sums.near.with_rows([&](const auto& rows) {
-        using Cell = std::remove_cv_t<std::remove_pointer_t<decltype(rows[0])>>;
-        if (afresh) {
-            exact ? sum_every_cluster_afresh<ExactSumOf<Cell>>(s, rows, sums.sorted)
+        // The 16-bit copy is kept only when the sums are exact.
+        if constexpr (std::is_same_v<std::remove_cvref_t<decltype(rows)>, SquareMatrix<std::uint16_t>>) {
+            afresh ? sum_every_cluster_in_blocks(s, rows, sums.sorted) : apply_moves<int>(s, rows, moved, new_cluster);
+        } else if (afresh) {
+            exact ? sum_every_cluster_afresh<float>(s, rows, sums.sorted)
                   : sum_every_cluster_afresh<double>(s, rows, sums.sorted);
         } else {
-            exact ? apply_moves<ExactSumOf<Cell>>(s, rows, moved, new_cluster)
-                  : apply_moves<double>(s, rows, moved, new_cluster);
+            exact ? apply_moves<float>(s, rows, moved, new_cluster) : apply_moves<double>(s, rows, moved, new_cluster);
         }
     });
     sums.cluster_of = std::move(new_cluster);

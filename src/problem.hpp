@@ -30,14 +30,17 @@ struct Cluster {
 void* allocate_zeroed_block(std::size_t bytes);
 
 // n x n cells in one block, zero-filled; m[i][j] reads row i, column j.
+// The block has a vector's width of slack past the last row, so that a
+// row's cells may be read 32 bytes at a time to a whole number of vectors.
 template <typename Cell>
 class SquareMatrix {
 public:
     // False when the block cannot be had (size overflow or allocation failure).
     bool allocate(int n) {
+        constexpr std::size_t slack = 32;
         const auto side = static_cast<std::size_t>(n);
-        if (side != 0 && side > SIZE_MAX / sizeof(Cell) / side) return false;
-        cells_.reset(static_cast<Cell*>(allocate_zeroed_block(side * side * sizeof(Cell))));
+        if (side != 0 && side > (SIZE_MAX - slack) / sizeof(Cell) / side) return false;
+        cells_.reset(static_cast<Cell*>(allocate_zeroed_block(side * side * sizeof(Cell) + slack)));
         n_ = side;
         return cells_ != nullptr || side == 0;
     }

@@ -10,7 +10,7 @@ seconds=${1:-60}
 build=$here/build-fuzz
 mkdir -p "$build/corpus"
 
-sources=("$here"/src/{data_file,problem,relaxation,multiplier_search,near_order,clusters,report,subgradient}.cpp)
+sources=("$here"/src/{data_file,problem,relaxation,multiplier_search,near_order,block_sums,clusters,report,subgradient}.cpp)
 clang++ -std=c++20 -O1 -g -ffp-contract=off -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
   -I "$here/src" "$here/tests/fuzz/facloc_fuzzer.cpp" "${sources[@]}" -o "$build/facloc_fuzzer"
 
