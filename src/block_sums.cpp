@@ -153,10 +153,13 @@ std::size_t padded(int n) { return std::size_t(n + block_width - 1) / block_widt
 
 BlockMask::BlockMask(int n) : mask_(padded(n), 0), runs_(padded(n) / block_width) {}
 
-void BlockMask::mark(const std::vector<int>& numbers) {
+void BlockMask::mark(const int* nodes, const int* nodes_end, const int* number) {
+    numbers_.clear();
     run_count_ = 0;
     int end = -1;  // of the last run
-    for (const int a : numbers) {
+    for (const int* x = nodes; x != nodes_end; ++x) {
+        const int a = number[*x];
+        numbers_.push_back(a);
         mask_[a] = 0xFFFF;
         const int begin = a - a % block_width;
         if (begin >= end) {
@@ -168,8 +171,8 @@ void BlockMask::mark(const std::vector<int>& numbers) {
     }
 }
 
-void BlockMask::clear(const std::vector<int>& numbers) {
-    for (const int a : numbers) mask_[a] = 0;
+void BlockMask::clear() {
+    for (const int a : numbers_) mask_[a] = 0;
 }
 
 ColumnSums::ColumnSums(int n) : cells_(padded(n), 0) {}
@@ -178,8 +181,8 @@ void masked_row_sums(const std::uint16_t* const* rows, int count, const BlockMas
     sum_masked(rows, count, cluster.mask(), cluster.runs(), cluster.run_count(), sums);
 }
 
-void own_row_sums(const std::uint16_t* const* rows, const std::vector<int>& numbers, const BlockMask& cluster,
-                  ColumnSums& column, int* sums) {
+void own_row_sums(const std::uint16_t* const* rows, const BlockMask& cluster, ColumnSums& column, int* sums) {
+    const std::vector<int>& numbers = cluster.numbers();
     sum_pairs_masked(rows, numbers.data(), int(numbers.size()), cluster.mask(), cluster.runs(), cluster.run_count(),
                      column.data(), sums);
 }

@@ -19,20 +19,23 @@ struct Run {
     int end;
 };
 
-// One cluster's runs and mask over n numbers, reused from cluster to
-// cluster: mask[a] is all ones where a is one of the cluster's numbers.
+// One cluster's numbers, runs and mask over n numbers, reused from cluster
+// to cluster: mask[a] is all ones where a is one of the cluster's numbers.
 class BlockMask {
 public:
     explicit BlockMask(int n);
-    // Marks the given numbers (ascending) and finds their runs.
-    void mark(const std::vector<int>& numbers);
+    // Marks the numbers of the given nodes, which are in ascending
+    // numbers, and finds their runs.
+    void mark(const int* nodes, const int* nodes_end, const int* number);
     // Unmarks the numbers last marked.
-    void clear(const std::vector<int>& numbers);
+    void clear();
+    const std::vector<int>& numbers() const { return numbers_; }
     const Run* runs() const { return runs_.data(); }
     int run_count() const { return run_count_; }
     const std::uint16_t* mask() const { return mask_.data(); }
 
 private:
+    std::vector<int> numbers_;
     std::vector<std::uint16_t> mask_;
     std::vector<Run> runs_;  // room for the most there can be
     int run_count_ = 0;
@@ -61,12 +64,10 @@ private:
 // count rows. Every sum is a whole number below 2^31.
 void masked_row_sums(const std::uint16_t* const* rows, int count, const BlockMask& cluster, int* sums);
 
-// The same for the cluster's own nodes, where rows[r] is the row of
-// numbers[r], the numbers marked, in a symmetric matrix with zeros on its
-// diagonal: each pair is read once.
-// column is scratch.
-void own_row_sums(const std::uint16_t* const* rows, const std::vector<int>& numbers, const BlockMask& cluster,
-                  ColumnSums& column, int* sums);
+// The same for the cluster's own nodes, where rows[r] is the row of its
+// r-th number, in a symmetric matrix with zeros on its diagonal: each pair
+// is read once. column is scratch.
+void own_row_sums(const std::uint16_t* const* rows, const BlockMask& cluster, ColumnSums& column, int* sums);
 
 // column at a = the sum of rows[r][a] over the count rows, for every
 // number a in the cluster's runs.

@@ -147,12 +147,6 @@ SortedClusters regroup(const State& s, const SortedClusters& old, const SortedCl
     return grouped;
 }
 
-// The numbers in the near order of cluster c's nodes, ascending.
-void numbers_of(const State& s, const SortedClusters& clusters, int c, std::vector<int>& numbers) {
-    numbers.clear();
-    clusters.for_each(c, [&](int x) { numbers.push_back(s.cluster_sums.near.index[x]); });
-}
-
 // Every node's sum over its own cluster, cluster by cluster (`clusters`,
 // in ascending numbers), read in the near order's numbers from rows.
 template <typename Sum, typename Matrix>
@@ -163,7 +157,8 @@ void sum_every_cluster_afresh(State& s, const Matrix& rows, const SortedClusters
     std::vector<float> mask;
     std::vector<Sum> sums;
     for (int c = 0; c < s.p; ++c) {
-        numbers_of(s, clusters, c, numbers);
+        numbers.clear();
+        clusters.for_each(c, [&](int x) { numbers.push_back(near.index[x]); });
         const bool dense = numbers.size() * 2 > std::size_t(s.n);
         if (dense) {
             mask.assign(std::size_t(s.n), 0.0f);
@@ -189,21 +184,18 @@ void sum_every_cluster_afresh(State& s, const Matrix& rows, const SortedClusters
 void sum_every_cluster_in_blocks(State& s, const SquareMatrix<std::uint16_t>& rows, const SortedClusters& clusters) {
     ClusterSums& cluster_sums = s.cluster_sums;
     BlockMask cluster(s.n);
-    std::vector<int> numbers;
     std::vector<const std::uint16_t*> member_rows;
     std::vector<int> sums;
     ColumnSums column(s.n);
     for (int c = 0; c < s.p; ++c) {
-        numbers_of(s, clusters, c, numbers);
-        cluster.mark(numbers);
+        cluster.mark(clusters.begin(c), clusters.end(c), cluster_sums.near.index.data());
         member_rows.clear();
-        for (const int a : numbers) member_rows.push_back(rows[a]);
-        sums.resize(numbers.size());
-        own_row_sums(member_rows.data(), numbers, cluster, column, sums.data());
-        for (std::size_t k = 0; k < numbers.size(); ++k) {
-            cluster_sums.to_own_cluster[cluster_sums.near.node_at[numbers[k]]] = sums[k];
-        }
-        cluster.clear(numbers);
+        for (const int a : cluster.numbers()) member_rows.push_back(rows[a]);
+        sums.resize(member_rows.size());
+        own_row_sums(member_rows.data(), cluster, column, sums.data());
+        const int* node = clusters.begin(c);
+        for (std::size_t k = 0; k < sums.size(); ++k) cluster_sums.to_own_cluster[node[k]] = sums[k];
+        cluster.clear();
     }
 }
 
@@ -320,45 +312,42 @@ void move_node_by_node(State& s, const Matrix& rows, const ClusterChanges& chang
 }
 
 // The same over the 16-bit copy, a cluster's blocks at a time: the movers'
-// rows are summed over the cluster's blocks, masked, for their own sums,
-// and added up block by block for what each node that stayed gains or
-// loses.
+// rows are added up block by block for what each node that stayed loses or
+// gains, and summed over the cluster's blocks, masked, for the joiners' own
+// sums. Every cluster's departures go first, then the arrivals, so that
+// each may go to all its nodes without asking which stayed: a node that
+// moved has its sum set last, by the cluster it joined.
 void move_in_blocks(State& s, const SquareMatrix<std::uint16_t>& rows, const ClusterChanges& changes) {
     ClusterSums& sums = s.cluster_sums;
     const int* number = sums.near.index.data();
     BlockMask cluster(s.n);
-    std::vector<int> numbers;
     ColumnSums column(s.n);
     std::vector<const std::uint16_t*> movers_rows;
     std::vector<int> mover_sums;
-    // Marks cluster c of `members` and sums the rows of its `movers` over
-    // it, into column.
-    const auto sum_movers = [&](const SortedClusters& members, const SortedClusters& movers, int c) {
-        numbers_of(s, members, c, numbers);
-        cluster.mark(numbers);
+    // Adds sign times the rows of cluster c's movers over its members to
+    // each member's sum; the cluster stays marked.
+    const auto move = [&](const SortedClusters& members, const SortedClusters& movers, int c, double sign) {
+        cluster.mark(members.begin(c), members.end(c), number);
         movers_rows.clear();
         movers.for_each(c, [&](int y) { movers_rows.push_back(rows[number[y]]); });
         add_rows_in_runs(movers_rows.data(), int(movers_rows.size()), cluster, column);
+        const int* node = members.begin(c);
+        const std::vector<int>& numbers = cluster.numbers();
+        for (std::size_t k = 0; k < numbers.size(); ++k) sums.to_own_cluster[node[k]] += sign * column.at(numbers[k]);
     };
     for (int c = 0; c < s.p; ++c) {
-        if (changes.joining.start[c] < changes.joining.start[c + 1]) {
-            sum_movers(changes.after, changes.joining, c);
-            changes.after.for_each(c, [&](int x) {
-                if (sums.cluster_of[x] == c) sums.to_own_cluster[x] += column.at(number[x]);
-            });
-            mover_sums.resize(movers_rows.size());
-            masked_row_sums(movers_rows.data(), int(movers_rows.size()), cluster, mover_sums.data());
-            std::size_t k = 0;
-            changes.joining.for_each(c, [&](int y) { sums.to_own_cluster[y] = mover_sums[k++]; });
-            cluster.clear(numbers);
-        }
-        if (changes.leaving.start[c] < changes.leaving.start[c + 1]) {
-            sum_movers(changes.before, changes.leaving, c);
-            changes.before.for_each(c, [&](int x) {
-                if (changes.new_cluster[x] == c) sums.to_own_cluster[x] -= column.at(number[x]);
-            });
-            cluster.clear(numbers);
-        }
+        if (changes.leaving.begin(c) == changes.leaving.end(c)) continue;
+        move(changes.before, changes.leaving, c, -1.0);
+        cluster.clear();
+    }
+    for (int c = 0; c < s.p; ++c) {
+        if (changes.joining.begin(c) == changes.joining.end(c)) continue;
+        move(changes.after, changes.joining, c, 1.0);
+        mover_sums.resize(movers_rows.size());
+        masked_row_sums(movers_rows.data(), int(movers_rows.size()), cluster, mover_sums.data());
+        std::size_t k = 0;
+        changes.joining.for_each(c, [&](int y) { sums.to_own_cluster[y] = mover_sums[k++]; });
+        cluster.clear();
     }
 }
 

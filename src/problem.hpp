@@ -145,9 +145,11 @@ struct NearOrder {
 struct SortedClusters {
     std::vector<int> start;  // per cluster, then one past the last
     std::vector<int> nodes;
+    const int* begin(int c) const { return nodes.data() + start[c]; }
+    const int* end(int c) const { return nodes.data() + start[c + 1]; }
     template <typename Fn>
     void for_each(int c, Fn fn) const {
-        for (int k = start[c]; k < start[c + 1]; ++k) fn(nodes[k]);
+        for (const int* x = begin(c); x != end(c); ++x) fn(*x);
     }
 };
 
