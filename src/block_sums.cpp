@@ -119,11 +119,13 @@ void clear_runs(int* column, const Run* runs, int run_count) {
 
 [[gnu::noinline]] VECTOR_CLONES void sum_columns(const std::uint16_t* const* rows, int count, const Run* runs,
                                                  int run_count, int* column) {
+    // Movers are few, and each row's cells lie apart from the others': all
+    // of them asked for at once.
+    for (int r = 0; r < count; ++r) prefetch_runs(rows[r], runs, run_count);
     clear_runs(column, runs, run_count);
     // Up to four rows a pass, so that each column sum is read and written
     // once for the four.
     for (int r = 0; r < count; r += 4) {
-        for (int l = r + rows_ahead; l < r + 2 * rows_ahead && l < count; ++l) prefetch_runs(rows[l], runs, run_count);
         const std::uint16_t* four[4];
         Cells keep[4];
         for (int l = 0; l < 4; ++l) {
