@@ -101,7 +101,7 @@ void clear_runs(int* column, const Run* runs, int run_count) {
         if (r + rows_ahead < count) prefetch_runs(rows[r + rows_ahead], runs + first, run_count - first);
         const std::uint16_t* row = rows[r];
         // The own block: only the cells past the own number.
-        const int own_block = own - own % block_width;
+        const int own_block = block_start(own);
         const Cells past_own = std::bit_cast<Cells>(offsets + std::uint16_t(own_block) > std::uint16_t(own));
         Cells cells = load_cells(row + own_block) & load_cells(mask + own_block) & past_own;
         Lanes sum = even_cells(cells) + odd_cells(cells);
@@ -163,7 +163,7 @@ void BlockMask::mark(const int* nodes, const int* nodes_end, const int* number) 
         const int a = number[*x];
         numbers_.push_back(a);
         mask_[a] = 0xFFFF;
-        const int begin = a - a % block_width;
+        const int begin = block_start(a);
         if (begin >= end) {
             // A new run unless the block follows the last run's.
             if (begin > end) runs_[run_count_++].begin = begin;

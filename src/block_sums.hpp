@@ -43,7 +43,15 @@ private:
 
 // Where number a's column sum is kept: in the order the vector lanes leave
 // the sums in, a block's even numbers, then its odd ones.
-inline int column_slot(int a) { return a - a % block_width + a % 2 * (block_width / 2) + a % block_width / 2; }
+// Numbers are never negative: taken apart by their bits, without the sign's
+// corrections of % and /.
+inline int column_slot(int a) {
+    const auto bits = unsigned(a);
+    const unsigned in_block = bits & (block_width - 1);
+    return int((bits - in_block) + (in_block & 1) * (block_width / 2) + (in_block >> 1));
+}
+// The first number of a's block.
+inline int block_start(int a) { return int(unsigned(a) & ~unsigned(block_width - 1)); }
 
 // Per number in a cluster's runs, a sum over rows.
 class ColumnSums {
