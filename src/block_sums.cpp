@@ -119,9 +119,6 @@ void clear_runs(int* column, const Run* runs, int run_count) {
 
 [[gnu::noinline]] VECTOR_CLONES void sum_columns(const std::uint16_t* const* rows, int count, const Run* runs,
                                                  int run_count, int* column) {
-    // Movers are few, and each row's cells lie apart from the others': all
-    // of them asked for at once.
-    for (int r = 0; r < count; ++r) prefetch_runs(rows[r], runs, run_count);
     clear_runs(column, runs, run_count);
     // Up to four rows a pass, so that each column sum is read and written
     // once for the four.
@@ -187,6 +184,10 @@ void own_row_sums(const std::uint16_t* const* rows, const BlockMask& cluster, Co
     const std::vector<int>& numbers = cluster.numbers();
     sum_pairs_masked(rows, numbers.data(), int(numbers.size()), cluster.mask(), cluster.runs(), cluster.run_count(),
                      column.data(), sums);
+}
+
+void prefetch_rows_in_runs(const std::uint16_t* const* rows, int count, const BlockMask& cluster) {
+    for (int r = 0; r < count; ++r) prefetch_runs(rows[r], cluster.runs(), cluster.run_count());
 }
 
 void add_rows_in_runs(const std::uint16_t* const* rows, int count, const BlockMask& cluster, ColumnSums& column) {

@@ -78,7 +78,10 @@ void masked_row_sums(const std::uint16_t* const* rows, int count, const BlockMas
 void own_row_sums(const std::uint16_t* const* rows, const BlockMask& cluster, ColumnSums& column, int* sums);
 
 // column at a = the sum of rows[r][a] over the count rows, for every
-// number a in the cluster's runs.
+// number a in the cluster's runs. The rows are not asked for ahead: they are
+// few, and are best asked for while another cluster's are added up, by
+// prefetch_rows_in_runs.
+void prefetch_rows_in_runs(const std::uint16_t* const* rows, int count, const BlockMask& cluster);
 void add_rows_in_runs(const std::uint16_t* const* rows, int count, const BlockMask& cluster, ColumnSums& column);
 
 }  // namespace pmedian

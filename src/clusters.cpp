@@ -311,44 +311,64 @@ void move_node_by_node(State& s, const Matrix& rows, const ClusterChanges& chang
     }
 }
 
+// One cluster's side of the moves over the 16-bit copy: its nodes marked
+// and its movers' rows.
+struct ClusterMovers {
+    explicit ClusterMovers(int n) : cluster(n) {}
+    int c = 0;
+    BlockMask cluster;
+    std::vector<const std::uint16_t*> rows;
+};
+
 // The same over the 16-bit copy, a cluster's blocks at a time: the movers'
 // rows are added up block by block for what each node that stayed loses or
 // gains, and summed over the cluster's blocks, masked, for the joiners' own
 // sums. Every cluster's departures go first, then the arrivals, so that
 // each may go to all its nodes without asking which stayed: a node that
-// moved has its sum set last, by the cluster it joined.
+// moved has its sum set last, by the cluster it joined. The next cluster's
+// movers are marked and their rows asked for before one cluster's are added
+// up, so that their reads overlap its work.
 void move_in_blocks(State& s, const SquareMatrix<std::uint16_t>& rows, const ClusterChanges& changes) {
     ClusterSums& sums = s.cluster_sums;
     const int* number = sums.near.index.data();
-    BlockMask cluster(s.n);
     ColumnSums column(s.n);
-    std::vector<const std::uint16_t*> movers_rows;
+    ClusterMovers ahead[2] = {ClusterMovers(s.n), ClusterMovers(s.n)};
+    std::vector<int> moving;
     std::vector<int> mover_sums;
-    // Adds sign times the rows of cluster c's movers over its members to
-    // each member's sum; the cluster stays marked.
-    const auto move = [&](const SortedClusters& members, const SortedClusters& movers, int c, double sign) {
-        cluster.mark(members.begin(c), members.end(c), number);
-        movers_rows.clear();
-        movers.for_each(c, [&](int y) { movers_rows.push_back(rows[number[y]]); });
-        add_rows_in_runs(movers_rows.data(), int(movers_rows.size()), cluster, column);
-        const int* node = members.begin(c);
-        const std::vector<int>& numbers = cluster.numbers();
-        for (std::size_t k = 0; k < numbers.size(); ++k) sums.to_own_cluster[node[k]] += sign * column.at(numbers[k]);
+    // Adds sign times the rows of each cluster's movers over its members to
+    // each member's sum, then calls finish with the cluster still marked.
+    const auto move = [&](const SortedClusters& members, const SortedClusters& movers, double sign, auto finish) {
+        moving.clear();
+        for (int c = 0; c < s.p; ++c) {
+            if (movers.begin(c) != movers.end(c)) moving.push_back(c);
+        }
+        const auto prepare = [&](ClusterMovers& next, int c) {
+            next.c = c;
+            next.cluster.mark(members.begin(c), members.end(c), number);
+            next.rows.clear();
+            movers.for_each(c, [&](int y) { next.rows.push_back(rows[number[y]]); });
+            prefetch_rows_in_runs(next.rows.data(), int(next.rows.size()), next.cluster);
+        };
+        if (!moving.empty()) prepare(ahead[0], moving[0]);
+        for (std::size_t i = 0; i < moving.size(); ++i) {
+            if (i + 1 < moving.size()) prepare(ahead[(i + 1) % 2], moving[i + 1]);
+            ClusterMovers& these = ahead[i % 2];
+            add_rows_in_runs(these.rows.data(), int(these.rows.size()), these.cluster, column);
+            const int* node = members.begin(these.c);
+            const std::vector<int>& numbers = these.cluster.numbers();
+            for (std::size_t k = 0; k < numbers.size(); ++k)
+                sums.to_own_cluster[node[k]] += sign * column.at(numbers[k]);
+            finish(these);
+            these.cluster.clear();
+        }
     };
-    for (int c = 0; c < s.p; ++c) {
-        if (changes.leaving.begin(c) == changes.leaving.end(c)) continue;
-        move(changes.before, changes.leaving, c, -1.0);
-        cluster.clear();
-    }
-    for (int c = 0; c < s.p; ++c) {
-        if (changes.joining.begin(c) == changes.joining.end(c)) continue;
-        move(changes.after, changes.joining, c, 1.0);
-        mover_sums.resize(movers_rows.size());
-        masked_row_sums(movers_rows.data(), int(movers_rows.size()), cluster, mover_sums.data());
+    move(changes.before, changes.leaving, -1.0, [](const ClusterMovers&) {});
+    move(changes.after, changes.joining, 1.0, [&](const ClusterMovers& these) {
+        mover_sums.resize(these.rows.size());
+        masked_row_sums(these.rows.data(), int(these.rows.size()), these.cluster, mover_sums.data());
         std::size_t k = 0;
-        changes.joining.for_each(c, [&](int y) { sums.to_own_cluster[y] = mover_sums[k++]; });
-        cluster.clear();
-    }
+        changes.joining.for_each(these.c, [&](int y) { sums.to_own_cluster[y] = mover_sums[k++]; });
+    });
 }
 
 // The sums brought up to date from the nodes that moved, in ascending
