@@ -153,12 +153,13 @@ std::size_t padded(int n) { return std::size_t(n + block_width - 1) / block_widt
 BlockMask::BlockMask(int n) : mask_(padded(n), 0), runs_(padded(n) / block_width) {}
 
 void BlockMask::mark(const int* nodes, const int* nodes_end, const int* number) {
-    numbers_.clear();
+    numbers_.resize(std::size_t(nodes_end - nodes));
+    int* out = numbers_.data();
     run_count_ = 0;
     int end = -1;  // of the last run
     for (const int* x = nodes; x != nodes_end; ++x) {
         const int a = number[*x];
-        numbers_.push_back(a);
+        *out++ = a;
         mask_[a] = 0xFFFF;
         const int begin = block_start(a);
         if (begin >= end) {
