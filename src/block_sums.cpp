@@ -65,8 +65,9 @@ void prefetch_runs(const std::uint16_t* row, const Run* runs, int run_count) {
 }
 
 void clear_runs(int* column, const Run* runs, int run_count) {
-    for (int k = 0; k < run_count; ++k)
-        std::memset(column + runs[k].begin, 0, sizeof(int) * (runs[k].end - runs[k].begin));
+    for (int k = 0; k < run_count; ++k) {
+        std::memset(column + runs[k].begin, 0, sizeof(int) * std::size_t(runs[k].end - runs[k].begin));
+    }
 }
 
 // The kernels, each compiled for AVX2 where the processor has it.

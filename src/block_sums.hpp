@@ -64,9 +64,9 @@ private:
     std::vector<int> cells_;
 };
 
-// The rows read must hold whole blocks: a row of the last block's numbers
-// is read to that block's end, past the row's last cell (see
-// SquareMatrix's slack).
+// The sums below read whole blocks of each row: where the last block
+// reaches past the last number, past the row's end (see SquareMatrix's
+// slack).
 
 // sums[r] = the sum of rows[r] over the marked numbers, for each of the
 // count rows. Every sum is a whole number below 2^31.
