@@ -356,8 +356,9 @@ void move_in_blocks(State& s, const SquareMatrix<std::uint16_t>& rows, const Clu
             add_rows_in_runs(these.rows.data(), int(these.rows.size()), these.cluster, column);
             const int* node = members.begin(these.c);
             const std::vector<int>& numbers = these.cluster.numbers();
-            for (std::size_t k = 0; k < numbers.size(); ++k)
+            for (std::size_t k = 0; k < numbers.size(); ++k) {
                 sums.to_own_cluster[node[k]] += sign * column.at(numbers[k]);
+            }
             finish(these);
             these.cluster.clear();
         }
