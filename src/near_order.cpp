@@ -81,8 +81,10 @@ void build_near_order(State& s, bool whole_below_2_16) {
     for (int a = 0; a < s.n; ++a) near.index[near.node_at[a]] = a;
     near.rows = near.is_narrow ? nullptr : copied ? &near.copy : &s.dist;
     if (near.is_narrow) {
+        near.narrow.fault_in_rows(0, s.n);
         fill_copy(s, near.narrow);
     } else if (copied) {
+        near.copy.fault_in_rows(0, s.n);
         fill_copy(s, near.copy);
     }
 }

@@ -25,9 +25,14 @@ struct Cluster {
     float cost = 0;
 };
 
-// A zero-filled block of the given size, or null, its pages faulted in at
-// once: every caller fills its block whole. Freed by std::free.
+// A zero-filled block of the given size, or null; untouched pages cost
+// nothing. Freed by std::free.
 void* allocate_zeroed_block(std::size_t bytes);
+
+// Has the kernel fault in the pages of [start, start + bytes) that are about
+// to be filled, in one call instead of a trap per page. Only a hint; where
+// the system lacks it, nothing changes.
+void fault_in_pages(void* start, std::size_t bytes);
 
 // n x n cells in one block, zero-filled; m[i][j] reads row i, column j.
 // The block has a vector's width of slack past the last row, so that a
@@ -47,6 +52,10 @@ public:
     void release() {
         cells_.reset();
         n_ = 0;
+    }
+    // Faults in the pages of rows [first, last), about to be filled.
+    void fault_in_rows(int first, int last) {
+        fault_in_pages((*this)[first], std::size_t(last - first) * n_ * sizeof(Cell));
     }
     Cell* operator[](int i) { return cells_.get() + std::size_t(i) * n_; }
     const Cell* operator[](int i) const { return cells_.get() + std::size_t(i) * n_; }

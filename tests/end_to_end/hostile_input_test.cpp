@@ -1,6 +1,9 @@
 // Hostile and extreme data files: every bad one ends with status 1, its
 // message and no report; every valid one gives a well-formed report.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <functional>
 #include <set>
@@ -107,6 +110,31 @@ TEST(HostileInput, MatrixWhoseCellCountOverflowsAnInt) {
     EXPECT_EQ(run.status, 1);
     const bool refused = run.output == sized(46341, 1) + "\n >>> Memoria insuficiente para *dist[46341]\n";
     EXPECT_TRUE(refused || run.output == missing(46341, 1, 0, 4)) << run.output;
+}
+
+// The largest resident size, in kilobytes, of one run of pmedian on data,
+// its output discarded.
+long peak_kilobytes(const std::string& data) {
+    const testing::TempDir dir;
+    dir.write("facloc.dat", data);
+    const pid_t child = fork();
+    if (child == 0) {
+        if (chdir(dir.path().c_str()) != 0 || freopen("/dev/null", "w", stdout) == nullptr) _exit(127);
+        execl(PMEDIAN_EXE, PMEDIAN_EXE, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    if (child < 0 || wait4(child, &status, 0, &usage) != child) return -1;
+    return usage.ru_maxrss;
+}
+
+TEST(HostileInput, AFileEndingEarlyTouchesLittleOfTheMatrixItsHeaderClaims) {
+    // An 8.6 GB matrix, refused or allocated: either way the run ends at the
+    // missing distances with a few megabytes in use, not the whole matrix.
+    const long peak = peak_kilobytes("46341 1\n1 2 3\n");
+    EXPECT_GT(peak, 0);
+    EXPECT_LT(peak, 256L * 1024);
 }
 
 // Checks the report's shape: the status, every non-median node exactly
