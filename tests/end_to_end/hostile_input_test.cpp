@@ -1,9 +1,6 @@
 // Hostile and extreme data files: every bad one ends with status 1, its
 // message and no report; every valid one gives a well-formed report.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <functional>
 #include <set>
@@ -112,30 +109,13 @@ TEST(HostileInput, MatrixWhoseCellCountOverflowsAnInt) {
     EXPECT_TRUE(refused || run.output == missing(46341, 1, 0, 4)) << run.output;
 }
 
-// The largest resident size, in kilobytes, of one run of pmedian on data,
-// its output discarded.
-long peak_kilobytes(const std::string& data) {
-    const testing::TempDir dir;
-    dir.write("facloc.dat", data);
-    const pid_t child = fork();
-    if (child == 0) {
-        if (chdir(dir.path().c_str()) != 0 || freopen("/dev/null", "w", stdout) == nullptr) _exit(127);
-        execl(PMEDIAN_EXE, PMEDIAN_EXE, static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    if (child < 0 || wait4(child, &status, 0, &usage) != child) return -1;
-    return usage.ru_maxrss;
-}
-
 TEST(HostileInput, AFileEndingEarlyTouchesLittleOfTheMatrixItsHeaderClaims) {
     // An 8.6 GB matrix, refused or allocated: either way the run ends at the
     // missing distances having filled a few megabytes, not the whole matrix.
     // (Under AddressSanitizer the allocation alone writes an eighth of its
     // size in shadow memory.)
     const long matrix_kilobytes = 46341L * 46341L * 4 / 1024;
-    const long peak = peak_kilobytes("46341 1\n1 2 3\n");
+    const long peak = testing::peak_kilobytes_of_run(PMEDIAN_EXE, "46341 1\n1 2 3\n");
     EXPECT_GT(peak, 0);
     EXPECT_LT(peak, matrix_kilobytes / 4);
 }

@@ -1,6 +1,8 @@
 #include "run_program.hpp"
 
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -47,6 +49,22 @@ RunResult run_with_data(const std::string& program, const std::string* content) 
 
 RunResult run_with_data(const std::string& program, const std::string& content) {
     return run_with_data(program, &content);
+}
+
+long peak_kilobytes_of_run(const std::string& program, const std::string& content) {
+    const TempDir dir;
+    dir.write("facloc.dat", content);
+    // Forked and waited for directly, so that the usage is this run's own.
+    const pid_t child = fork();
+    if (child == 0) {
+        if (chdir(dir.path().c_str()) != 0 || std::freopen("/dev/null", "w", stdout) == nullptr) _exit(127);
+        execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    if (child < 0 || wait4(child, &status, 0, &usage) != child) return -1;
+    return usage.ru_maxrss;
 }
 
 }  // namespace pmedian::testing

@@ -32,4 +32,9 @@ RunResult run_in(const TempDir& dir, const std::string& command);
 RunResult run_with_data(const std::string& program, const std::string* content);
 RunResult run_with_data(const std::string& program, const std::string& content);
 
+// The largest resident size, in kilobytes, of one run of program (no
+// arguments, output discarded) on facloc.dat holding content; -1 when it
+// cannot be run.
+long peak_kilobytes_of_run(const std::string& program, const std::string& content);
+
 }  // namespace pmedian::testing
