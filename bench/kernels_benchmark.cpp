@@ -9,7 +9,6 @@
 #include "clusters.hpp"
 #include "problem.hpp"
 #include "relaxation.hpp"
-#include "straightforward_kernels.hpp"
 
 namespace {
 

@@ -15,4 +15,10 @@ float assign_clients(State& s);
 // and returns the cost of assigning afresh.
 float improve_clusters(State& s);
 
+// The same operations written line by line.
+namespace straightforward {
+float assign_clients(State& s);
+float improve_clusters(State& s);
+}  // namespace straightforward
+
 }  // namespace pmedian

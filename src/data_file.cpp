@@ -4,6 +4,7 @@
 
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -221,6 +222,14 @@ ParseResult parse_real(std::string_view token, float& value) {
     }
     value = negative ? -magnitude : magnitude;
     return ParseResult::ok;
+}
+
+bool parse_number(std::string_view token, double& value) {
+    const char* first = token.data();
+    const char* last = first + token.size();
+    if (first != last && *first == '+') ++first;
+    auto [ptr, ec] = std::from_chars(first, last, value);
+    return first != last && ec == std::errc() && ptr == last && std::isfinite(value);
 }
 
 void read_header(TokenReader& in, const std::string& file_name, int& n, int& p) {

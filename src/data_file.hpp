@@ -50,6 +50,10 @@ ParseResult parse_int(std::string_view token, int& value);
 // large for a float is out of range; one too small is 0.
 ParseResult parse_real(std::string_view token, float& value);
 
+// A whole token as a finite decimal double, as a number given on a command
+// line or in a table; false otherwise.
+bool parse_number(std::string_view token, double& value);
+
 // Reads n and p from the file named file_name; throws Fatal, naming it,
 // when they are not two ints.
 void read_header(TokenReader& in, const std::string& file_name, int& n, int& p);

@@ -1,12 +1,17 @@
 // pmedian: reads facloc.dat from the current directory, solves the p-median
 // instance and prints the report. Exits with status 1, as callers expect,
-// after a completed run as after a fatal error.
+// after a completed run as after a fatal error. Built a second time as
+// pmedian-reference, whose operations follow the rules line by line.
 #include <cstdio>
 
 #include "data_file.hpp"
 #include "problem.hpp"
 #include "report.hpp"
 #include "subgradient.hpp"
+
+#ifndef PMEDIAN_KERNELS
+#define PMEDIAN_KERNELS fast
+#endif
 
 int main() {
     pmedian::print_banner(stdout);
@@ -18,6 +23,7 @@ int main() {
     try {
         pmedian::TokenReader in(file);
         pmedian::State s;
+        s.kernels = pmedian::Kernels::PMEDIAN_KERNELS;
         pmedian::read_header(in, "facloc.dat", s.n, s.p);
         pmedian::print_size(stdout, s.n, s.p);
         pmedian::load_problem(s, in);

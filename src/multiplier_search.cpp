@@ -53,7 +53,7 @@ float search_t(State& s, float& t_start, const float& start_step) {
             saved_value = s.bound;
             s.sv_node = s.node;
             s.sv_beta = s.beta;
-            s.sv_deferred_sort = s.deferred_sort;
+            s.caches.sv_deferred_sort = s.caches.deferred_sort;
             best_value = s.bound;
             best_t = s.t;
             t_start = s.t;
@@ -91,7 +91,7 @@ float search_t(State& s, float& t_start, const float& start_step) {
     s.bound = saved_value;
     s.node = s.sv_node;
     s.beta = s.sv_beta;
-    s.deferred_sort = s.sv_deferred_sort;
+    s.caches.deferred_sort = s.caches.sv_deferred_sort;
     return best_t;
 }
 

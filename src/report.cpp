@@ -42,18 +42,10 @@ void print_status(std::FILE* out, bool proven_optimal) {
 
 void print_node_lines(const State& s, const std::function<void(float)>& add) {
     for (int a = s.p; a < s.n; ++a) {
-        const float* row = s.dist[s.best[a]];
-        float d_best = INF_DIST;
-        int chosen = 0;
-        for (int c = 0; c < s.p; ++c) {
-            if (row[s.best[c]] < d_best) {
-                d_best = row[s.best[c]];
-                chosen = c;
-            }
-        }
-        std::fprintf(s.out, "\nNo %5d -> Mediana %5d  Custo = %s", s.best[a], s.best[chosen],
-                     format_two_decimals(d_best, 11).c_str());
-        add(d_best);
+        const NearestMedian nearest = nearest_median(s.dist[s.best[a]], s.best.data(), s.p);
+        std::fprintf(s.out, "\nNo %5d -> Mediana %5d  Custo = %s", s.best[a], s.best[nearest.position],
+                     format_two_decimals(nearest.distance, 11).c_str());
+        add(nearest.distance);
     }
 }
 

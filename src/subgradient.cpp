@@ -5,10 +5,11 @@
 #include <vector>
 
 #include "clusters.hpp"
+#include "kernels/beta_sort.hpp"
+#include "kernels/vector_clones.hpp"
 #include "multiplier_search.hpp"
 #include "relaxation.hpp"
 #include "report.hpp"
-#include "vector_clones.hpp"
 
 namespace pmedian {
 
@@ -27,7 +28,7 @@ void initial_multipliers(State& s) {
 // Turns the relaxation in place into a feasible solution in sv_node and
 // improves it until its cost stops falling; returns the last lower cost.
 float build_solution(State& s, const LoopHooks& hooks) {
-    order_relaxation_fully(s);
+    order_relaxation_fully(s);  // the arrangement follows the whole sort
     s.sv_node = s.node;
     float v = assign_clients(s);
     for (;;) {

@@ -10,9 +10,10 @@ seconds=${1:-60}
 build=$here/build-fuzz
 mkdir -p "$build/corpus"
 
-sources=("$here"/src/{data_file,problem,relaxation,multiplier_search,near_order,block_sums,clusters,report,subgradient}.cpp)
-clang++ -std=c++20 -O1 -g -ffp-contract=off -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
-  -I "$here/src" "$here/tests/fuzz/facloc_fuzzer.cpp" "${sources[@]}" -o "$build/facloc_fuzzer"
+cmake -S "$here" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug -DBUILD_TESTING=OFF \
+  -DPMEDIAN_FUZZER=ON "-DCMAKE_CXX_FLAGS=-O1 -g -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all" \
+  >/dev/null
+cmake --build "$build" -j2 --target facloc_fuzzer >/dev/null
 
 export ASAN_OPTIONS=allocator_may_return_null=1
 if [ "$seconds" = 0 ]; then

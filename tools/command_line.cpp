@@ -27,4 +27,10 @@ int run_command_line(int argc, char** argv, const char* program, const char* hel
     return 0;
 }
 
+std::ifstream open_input(const std::string& name) {
+    std::ifstream in(name);
+    if (!in) throw InputError("cannot open '" + name + "'");
+    return in;
+}
+
 }  // namespace pmedian::tools

@@ -2,7 +2,9 @@
 // their exit status.
 #pragma once
 
+#include <fstream>
 #include <functional>
+#include <string>
 
 namespace pmedian::tools {
 
@@ -10,5 +12,8 @@ namespace pmedian::tools {
 // calls run, and on InputError or exhausted memory prints "program: message"
 // to standard error and returns 1. Returns 0 when run succeeds.
 int run_command_line(int argc, char** argv, const char* program, const char* help, const std::function<void()>& run);
+
+// The named file opened for reading; InputError when it cannot be.
+std::ifstream open_input(const std::string& name);
 
 }  // namespace pmedian::tools

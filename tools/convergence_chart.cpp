@@ -4,6 +4,8 @@
 #include <cmath>
 #include <sstream>
 
+#include "certify/trace.hpp"
+#include "data_file.hpp"
 #include "instance_sources.hpp"
 #include "svg_text.hpp"
 
@@ -11,7 +13,6 @@ namespace pmedian::tools {
 
 namespace {
 
-constexpr const char* trace_header = "iteration,lower_bound,upper_bound,step_factor,t";
 constexpr double left = 90, right = 30, top = 40, bottom = 60;
 constexpr double plot_width = 700, plot_height = 420;
 constexpr int ticks = 5;

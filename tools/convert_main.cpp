@@ -6,12 +6,14 @@
 #include <vector>
 
 #include "command_line.hpp"
+#include "data_file.hpp"
 #include "facloc_writer.hpp"
 #include "instance_sources.hpp"
 
 namespace {
 
 using namespace pmedian::tools;
+using pmedian::parse_number;
 
 constexpr const char* help_text = R"(Usage: pmedian-convert COMMAND ARGUMENTS [-o FILE]
 
@@ -68,12 +70,6 @@ Arguments parse_arguments(int argc, char** argv) {
         }
     }
     return args;
-}
-
-std::ifstream open_input(const std::string& name) {
-    std::ifstream in(name);
-    if (!in) throw InputError("cannot open '" + name + "'");
-    return in;
 }
 
 void expect_words(const Arguments& args, std::size_t count, const char* usage) {

@@ -7,6 +7,8 @@
 #include <queue>
 #include <sstream>
 
+#include "data_file.hpp"
+
 namespace pmedian::tools {
 
 namespace {
@@ -81,14 +83,6 @@ std::vector<double> shortest_paths(int n, const std::vector<std::vector<std::pai
 }
 
 }  // namespace
-
-bool parse_number(const std::string& token, double& value) {
-    const char* first = token.data();
-    const char* last = first + token.size();
-    if (first != last && *first == '+') ++first;
-    auto [ptr, ec] = std::from_chars(first, last, value);
-    return first != last && ec == std::errc() && ptr == last && std::isfinite(value);
-}
 
 int parse_median_count(const std::string& text, int n) {
     long long p = 0;

@@ -47,9 +47,6 @@ float euclidean(const Point& a, const Point& b);
 // Euclidean distance in double rounded to a whole number: floor(d + 0.5).
 double euclidean_rounded(const Point& a, const Point& b);
 
-// Parses a whole decimal number (no infinities or NaNs); false otherwise.
-bool parse_number(const std::string& token, double& value);
-
 // p as a whole number with 1 <= p <= n.
 int parse_median_count(const std::string& text, int n);
 

@@ -30,12 +30,6 @@ Exit status: 0 on success; 1 with one line on standard error when the files
 are missing or do not fit together.
 )";
 
-std::ifstream open_input(const std::string& name) {
-    std::ifstream in(name);
-    if (!in) throw InputError("cannot open '" + name + "'");
-    return in;
-}
-
 void write_output(const std::string& svg) {
     if (std::fwrite(svg.data(), 1, svg.size(), stdout) != svg.size() || std::fflush(stdout) != 0) {
         throw InputError("cannot write the output");

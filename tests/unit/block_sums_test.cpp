@@ -1,4 +1,4 @@
-#include "block_sums.hpp"
+#include "kernels/block_sums.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The certifying loop on tiny instances solved by enumeration: its bound
 // never passes the optimum (not even rounded up), its cost is that of its medians, a proof is
 // true, and without one it is never worse than the solver's own loop.
-#include "certify.hpp"
+#include "certify/certify.hpp"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@
 
 #include "state_builder.hpp"
 #include "subgradient.hpp"
-#include "swap_search.hpp"
+#include "certify/swap_search.hpp"
 
 namespace pmedian {
 namespace {

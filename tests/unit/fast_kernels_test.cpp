@@ -11,7 +11,6 @@
 #include "clusters.hpp"
 #include "relaxation.hpp"
 #include "state_builder.hpp"
-#include "straightforward_kernels.hpp"
 
 namespace pmedian {
 namespace {
@@ -121,7 +120,7 @@ TEST(FastKernels, ServingMediansCountedAlongListsWithAFewWholeRows) {
         fast.t = plain.t = 1.0f;
         relax(fast);
         straightforward::relax(plain);
-        ASSERT_LT(fast.candidates.width, fast.n);
+        ASSERT_LT(fast.caches.candidates.width, fast.n);
         std::vector<int> fast_count, plain_count;
         count_serving_medians(fast, fast_count);
         straightforward::count_serving_medians(plain, plain_count);

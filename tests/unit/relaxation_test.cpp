@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "state_builder.hpp"
-#include "straightforward_kernels.hpp"
 
 namespace pmedian {
 namespace {
@@ -153,11 +152,11 @@ void expect_lists_hold_the_nearest(int n, const std::function<float(int, int)>& 
     State s = make_state(n, 1, triangle);
     if (least_width > 0) build_candidate_lists(s, least_width);
     relax(s);
-    const int width = s.candidates.width;
+    const int width = s.caches.candidates.width;
     ASSERT_GE(width, std::min(n, least_width));
     ASSERT_GT(width, 0);
     for (int j = 0; j < n; ++j) {
-        const CandidateLists::Entry* list = s.candidates.row(j);
+        const CandidateLists::Entry* list = s.caches.candidates.row(j);
         std::set<int> listed;
         for (int k = 0; k < width; ++k) {
             ASSERT_EQ(list[k].dist, s.dist[j][list[k].node]) << "row " << j;

@@ -1,6 +1,6 @@
 // The swap search against brute force: it never raises the cost, reports
 // the cost of the medians it leaves, and leaves no exchange that pays.
-#include "swap_search.hpp"
+#include "certify/swap_search.hpp"
 
 #include <gtest/gtest.h>
 
@@ -61,7 +61,7 @@ TEST(SwapSearch, EndsWhereNoExchangeLowersTheCost) {
                 State s = random_instance(n, p, whole, rng);
                 std::vector<int> medians = random_medians(n, p, rng);
                 const double start = assignment_cost(s.dist, n, medians);
-                const double cost = swap_search(s.dist, s.candidates, n, medians);
+                const double cost = swap_search(s.dist, s.caches.candidates, n, medians);
                 EXPECT_LE(cost, start);
                 EXPECT_NEAR(cost, assignment_cost(s.dist, n, medians), 1e-9 * (1 + cost));
                 std::vector<int> distinct = medians;
@@ -81,7 +81,7 @@ TEST(SwapSearch, StopsWhenTheClockOrAKnownOptimumSaysSo) {
     std::vector<int> medians = start;
     SwapStops no_time;
     no_time.out_of_time = [] { return true; };
-    EXPECT_EQ(swap_search(s.dist, s.candidates, 30, medians, no_time), assignment_cost(s.dist, 30, start));
+    EXPECT_EQ(swap_search(s.dist, s.caches.candidates, 30, medians, no_time), assignment_cost(s.dist, 30, start));
     EXPECT_EQ(medians, start);
 
     // Told that anything is a local optimum, the search ends after one exchange.
@@ -93,7 +93,7 @@ TEST(SwapSearch, StopsWhenTheClockOrAKnownOptimumSaysSo) {
         EXPECT_TRUE(std::is_sorted(at.begin(), at.end()));
         return true;
     };
-    const double cost = swap_search(s.dist, s.candidates, 30, medians, anything_known);
+    const double cost = swap_search(s.dist, s.caches.candidates, 30, medians, anything_known);
     EXPECT_LE(asked, 1);
     EXPECT_LE(cost, assignment_cost(s.dist, 30, start));
 }

@@ -1,6 +1,7 @@
 // The bound certify stakes its proofs on: the relaxation's value in double
 // agrees with the solver's float one, and never passes any solution's cost.
-#include "trusted_bound.hpp"
+#include "certify/trusted_bound.hpp"
+#include "kernels/whole_distances.hpp"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +14,7 @@
 
 #include "relaxation.hpp"
 #include "state_builder.hpp"
-#include "swap_search.hpp"
+#include "certify/swap_search.hpp"
 
 namespace pmedian {
 namespace {

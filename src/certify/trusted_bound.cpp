@@ -1,4 +1,4 @@
-#include "trusted_bound.hpp"
+#include "certify/trusted_bound.hpp"
 
 #include <algorithm>
 #include <cmath>

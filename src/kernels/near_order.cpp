@@ -1,18 +1,16 @@
-#include "near_order.hpp"
+#include "kernels/near_order.hpp"
 
 #include <algorithm>
 #include <cstddef>
 #include <utility>
 #include <vector>
 
+#include "kernels/cluster_sums.hpp"
+#include "problem.hpp"
+
 namespace pmedian {
 
 namespace {
-
-// Below this side the matrix stays in the caches; above the upper one a
-// second copy would cost more memory than it saves time.
-constexpr int least_side = 1024;
-constexpr int largest_side = 16384;
 
 // The nodes in an order in which near nodes lie together, from any
 // cluster's point of view: each range is split in halves between two
@@ -20,7 +18,6 @@ constexpr int largest_side = 16384;
 // each node is, until the ranges are small. A compact group of nodes then
 // falls into a few ranges of the order.
 std::vector<int> nodes_by_region(const State& s) {
-    constexpr int smallest_range = 16;
     std::vector<int> order(std::size_t(s.n));
     for (int x = 0; x < s.n; ++x) order[x] = x;
     std::vector<double> nearer_to_a(std::size_t(s.n));
@@ -29,7 +26,7 @@ std::vector<int> nodes_by_region(const State& s) {
         const int lo = ranges.back().first;
         const int hi = ranges.back().second;
         ranges.pop_back();
-        if (hi - lo <= smallest_range) continue;
+        if (hi - lo <= smallest_near_range) continue;
         auto farthest_from = [&](int from) {
             const float* row = s.dist[from];  // the matrix is symmetric
             int far = order[lo];
@@ -56,7 +53,7 @@ std::vector<int> nodes_by_region(const State& s) {
 
 template <typename Cell>
 void fill_copy(const State& s, SquareMatrix<Cell>& copy) {
-    const std::vector<int>& node_at = s.cluster_sums.near.node_at;
+    const std::vector<int>& node_at = s.caches.cluster_sums.near.node_at;
     for (int a = 0; a < s.n; ++a) {
         const float* row = s.dist[node_at[a]];
         Cell* out = copy[a];
@@ -67,8 +64,9 @@ void fill_copy(const State& s, SquareMatrix<Cell>& copy) {
 }  // namespace
 
 void build_near_order(State& s, bool whole_below_2_16) {
-    NearOrder& near = s.cluster_sums.near;
-    const bool large = s.n > least_side && s.n <= largest_side;
+    NearOrder& near = s.caches.cluster_sums.near;
+    const Tuning& tuning = s.tuning;
+    const bool large = s.n > tuning.least_near_order_side && s.n <= tuning.largest_near_order_side;
     near.is_narrow = large && whole_below_2_16 && near.narrow.allocate(s.n);
     const bool copied = near.is_narrow || (large && near.copy.allocate(s.n));
     if (copied) {
@@ -80,6 +78,8 @@ void build_near_order(State& s, bool whole_below_2_16) {
     near.index.assign(std::size_t(s.n), 0);
     for (int a = 0; a < s.n; ++a) near.index[near.node_at[a]] = a;
     near.rows = near.is_narrow ? nullptr : copied ? &near.copy : &s.dist;
+    s.taken.narrow_copy += near.is_narrow;
+    s.taken.float_copy += copied && !near.is_narrow;
     if (near.is_narrow) {
         near.narrow.fault_in_rows(0, s.n);
         fill_copy(s, near.narrow);

@@ -1,4 +1,4 @@
-#include "swap_search.hpp"
+#include "certify/swap_search.hpp"
 
 #include <algorithm>
 #include <limits>
@@ -43,7 +43,7 @@ class NearestMedians {
 public:
     // position_of: per node, its position in medians, or -1.
     NearestMedians(const DistMatrix& dist, const CandidateLists& lists, int n, const std::vector<int>& medians,
-                   const std::vector<int>& position_of)
+                   const std::vector<int>& position_of, const Tuning& tuning)
         : dist_(dist),
           lists_(lists),
           medians_(medians),
@@ -52,7 +52,7 @@ public:
           second_(n),
           d1_(n),
           d2_(n),
-          walk_lists_(walk_pays(n, int(medians.size()))) {
+          walk_lists_(walk_pays(n, int(medians.size()), tuning)) {
         std::vector<int> every(static_cast<std::size_t>(n));
         std::iota(every.begin(), every.end(), 0);
         recompute(every);
@@ -61,7 +61,9 @@ public:
     // A node's list meets its two nearest medians after about 2n / p
     // entries, against the p of a scan; with 16 medians or more they are
     // almost always among the list's n / 8 or more entries.
-    static bool walk_pays(int n, int p) { return p >= 16 && p * p >= 2 * n; }
+    static bool walk_pays(int n, int p, const Tuning& tuning) {
+        return p >= tuning.least_swap_walk_medians && p * p >= 2 * n;
+    }
 
     Served served(int i) const { return {first_[i], d1_[i], d2_[i]}; }
     double d1(int i) const { return d1_[i]; }
@@ -146,10 +148,10 @@ private:
 // listing costs more than reading every row whole.
 class KeptTable {
 public:
-    KeptTable(int n, int p)
+    KeptTable(int n, int p, const Tuning& tuning)
         : n_(n),
           p_(p),
-          listing_(p > 32),
+          listing_(p > tuning.most_unlisted_swap_medians),
           values_(std::size_t(n) * std::size_t(p), 0.0),
           listed_(listing_ ? std::size_t(n) * std::size_t(p) : 0, 0),
           positive_(std::size_t(p)) {}
@@ -269,8 +271,8 @@ private:
 // an exchange is still decided by the exact weighing.
 class ExchangeScreen {
 public:
-    ExchangeScreen(const DistMatrix& dist, const CandidateLists& lists, int n, int p)
-        : dist_(dist), lists_(lists), n_(n), gain_(std::size_t(n), 0.0), kept_(n, p), least_(std::size_t(n)) {}
+    ExchangeScreen(const DistMatrix& dist, const CandidateLists& lists, int n, int p, const Tuning& tuning)
+        : dist_(dist), lists_(lists), n_(n), gain_(std::size_t(n), 0.0), kept_(n, p, tuning), least_(std::size_t(n)) {}
 
     // Node i, served as `was`, is now served as `now`: takes back what it
     // gave every candidate and gives what it gives now. A node not counted
@@ -405,13 +407,14 @@ struct Exchange {
 // and what removing each median alone would cost.
 class ExchangeSearch {
 public:
-    ExchangeSearch(const DistMatrix& dist, const CandidateLists& lists, int n, std::vector<int>& medians)
+    ExchangeSearch(const DistMatrix& dist, const CandidateLists& lists, int n, std::vector<int>& medians,
+                   const Tuning& tuning)
         : dist_(dist),
           n_(n),
           p_(int(medians.size())),
           medians_(medians),
           position_of_(positions(n, medians)),
-          nearest_(dist, lists, n, medians, position_of_),
+          nearest_(dist, lists, n, medians, position_of_, tuning),
           removal_(std::size_t(p_)),
           kept_(std::size_t(p_), 0.0) {
         total_cost();
@@ -419,7 +422,7 @@ public:
         // The screen's table holds n x p doubles: only while that is no
         // larger than the matrix.
         if (2 * p_ <= n) {
-            screen_.emplace(dist, lists, n, p_);
+            screen_.emplace(dist, lists, n, p_, tuning);
             const Served none{0, -unreachable, -unreachable};
             for (int i = 0; i < n; ++i) screen_->change(i, none, nearest_.served(i));
         }
@@ -574,11 +577,7 @@ double single_median_search(const DistMatrix& dist, int n, std::vector<int>& med
 
 double assignment_cost(const DistMatrix& dist, int n, const std::vector<int>& medians) {
     double cost = 0;
-    for (int i = 0; i < n; ++i) {
-        double nearest = unreachable;
-        for (int m : medians) nearest = std::min(nearest, double(dist[m][i]));
-        cost += nearest;
-    }
+    for (int i = 0; i < n; ++i) cost += double(nearest_median(dist[i], medians.data(), int(medians.size())).distance);
     return cost;
 }
 
@@ -588,9 +587,9 @@ double assignment_cost(const DistMatrix& dist, int n, const std::vector<int>& me
 int swap_list_width(int n, int p) { return std::min(n / 2, std::max(n / 8, 2 * (n / std::max(p, 1)))); }
 
 double swap_search(const DistMatrix& dist, const CandidateLists& lists, int n, std::vector<int>& medians,
-                   const SwapStops& stops) {
+                   const SwapStops& stops, const Tuning& tuning) {
     if (medians.size() == 1) return single_median_search(dist, n, medians, stops);
-    ExchangeSearch search(dist, lists, n, medians);
+    ExchangeSearch search(dist, lists, n, medians, tuning);
     while (!(stops.out_of_time && stops.out_of_time())) {
         const Exchange exchange = search.best();
         if (exchange.entering < 0) break;

@@ -1,10 +1,10 @@
-#include "block_sums.hpp"
+#include "kernels/block_sums.hpp"
 
 #include <bit>
 #include <cstddef>
 #include <cstring>
 
-#include "vector_clones.hpp"
+#include "kernels/vector_clones.hpp"
 
 // The vector helpers below are inlined into the kernels, so that their
 // 32-byte arguments never cross a call: no ABI is at stake.

@@ -1,4 +1,4 @@
-#include "certify.hpp"
+#include "certify/certify.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -6,10 +6,12 @@
 #include <map>
 #include <set>
 
-#include "relaxation.hpp"
+#include "certify/swap_search.hpp"
+#include "certify/trace.hpp"
+#include "certify/trusted_bound.hpp"
+#include "kernels/candidate_lists.hpp"
+#include "kernels/whole_distances.hpp"
 #include "subgradient.hpp"
-#include "swap_search.hpp"
-#include "trusted_bound.hpp"
 
 namespace pmedian {
 
@@ -20,7 +22,7 @@ public:
     Certifier(State& s, const CertifyOptions& options) : s_(s), options_(options) {}
 
     CertifiedSolution run() {
-        if (options_.trace != nullptr) std::fputs("iteration,lower_bound,upper_bound,step_factor,t\n", options_.trace);
+        if (options_.trace != nullptr) std::fprintf(options_.trace, "%s\n", trace_header);
         LoopHooks hooks;
         hooks.improve_solution = [this](State& s, float) {
             const float cost = improve(s);
@@ -77,7 +79,7 @@ private:
             stops.out_of_time = [this] { return out_of_time(); };
             stops.known_local_optimum = [this](const std::vector<int>& at) { return local_optima_.count(at) > 0; };
             result.medians = medians;
-            result.cost = swap_search(s.dist, s.candidates, s.n, result.medians, stops);
+            result.cost = swap_search(s.dist, s.caches.candidates, s.n, result.medians, stops, s.tuning);
             std::sort(result.medians.begin(), result.medians.end());
             // A search cut short by the clock is not what a full one gives.
             if (!out_of_time()) {
@@ -105,11 +107,7 @@ private:
     std::vector<int> serving_medians(const std::vector<int>& medians) const {
         std::vector<int> median_of(std::size_t(s_.n));
         for (int v = 0; v < s_.n; ++v) {
-            int chosen = medians[0];
-            for (int m : medians) {
-                if (s_.dist[m][v] < s_.dist[chosen][v]) chosen = m;
-            }
-            median_of[v] = chosen;
+            median_of[v] = medians[nearest_median(s_.dist[v], medians.data(), int(medians.size())).position];
         }
         for (int m : medians) median_of[m] = m;
         return median_of;

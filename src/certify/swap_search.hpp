@@ -35,6 +35,6 @@ int swap_list_width(int n, int p);
 // exchange from the nodes it touched (found through their candidate lists,
 // each node's nearest nodes in ascending distance), names the one to weigh.
 double swap_search(const DistMatrix& dist, const CandidateLists& lists, int n, std::vector<int>& medians,
-                   const SwapStops& stops = {});
+                   const SwapStops& stops = {}, const Tuning& tuning = {});
 
 }  // namespace pmedian

@@ -1,0 +1,26 @@
+// pmedian-certify's command line: its help and its arguments.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace pmedian {
+
+extern const char* const certify_help;
+
+// Bad arguments: one line on standard error, exit status 2.
+struct UsageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+struct Arguments {
+    bool json = false;
+    double time_limit = -1;  // none when negative
+    std::string trace;
+    std::string data = "facloc.dat";
+};
+
+// The arguments other than --help; UsageError when they are not understood.
+Arguments parse_arguments(int argc, char** argv);
+
+}  // namespace pmedian

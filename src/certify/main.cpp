@@ -1,0 +1,86 @@
+// pmedian-certify: the relaxation's bound with a swap-improved solution,
+// reported as pmedian reports, or as JSON.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "certify/certify.hpp"
+#include "certify/command_line.hpp"
+#include "certify/output.hpp"
+#include "data_file.hpp"
+#include "problem.hpp"
+
+namespace {
+
+using namespace pmedian;
+
+// Solves and prints; a Fatal is bad data.
+void run(const Arguments& args, std::chrono::steady_clock::time_point start) {
+    CertifyOptions options;
+    if (args.time_limit >= 0) {
+        options.deadline = start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                       std::chrono::duration<double>(std::min(args.time_limit, 1e9)));
+    }
+    std::FILE* file = open_data_file(args.data.c_str());
+    if (file == nullptr) throw Fatal{"Arquivo de dados '" + args.data + "' nao pode ser aberto"};
+    struct Closer {
+        std::FILE* file;
+        ~Closer() {
+            if (file != nullptr) std::fclose(file);
+        }
+    };
+    Closer data{file};
+    Closer trace{nullptr};
+    if (!args.trace.empty()) {
+        trace.file = std::fopen(args.trace.c_str(), "w");
+        if (trace.file == nullptr) throw UsageError("cannot write the trace file '" + args.trace + "'");
+        options.trace = trace.file;
+    }
+    TokenReader in(file);
+    State s;
+    read_header(in, args.data, s.n, s.p);
+    load_problem(s, in);
+    const CertifiedSolution result = certify(s, options);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (args.json) {
+        print_json(s, result, seconds);
+    } else {
+        print_report(s, result);
+    }
+    release_problem(s);
+}
+
+// A message of the reader without the blank lines around it.
+std::string one_line(const std::string& message) {
+    const auto first = message.find_first_not_of('\n');
+    const auto last = message.find_last_not_of('\n');
+    return first == std::string::npos ? "" : message.substr(first, last - first + 1);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const auto start = std::chrono::steady_clock::now();
+    for (int k = 1; k < argc; ++k) {
+        if (std::strcmp(argv[k], "--help") == 0 || std::strcmp(argv[k], "-h") == 0) {
+            std::fputs(certify_help, stdout);
+            return 0;
+        }
+    }
+    try {
+        run(parse_arguments(argc, argv), start);
+    } catch (const UsageError& error) {
+        std::fprintf(stderr, "pmedian-certify: %s\n", error.what());
+        return 2;
+    } catch (const Fatal& fatal) {
+        std::fprintf(stderr, "pmedian-certify: %s\n", one_line(fatal.message).c_str());
+        return 1;
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "pmedian-certify: not enough memory for this instance\n");
+        return 1;
+    }
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
