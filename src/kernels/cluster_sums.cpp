@@ -452,7 +452,8 @@ void update_cluster_sums(State& s) {
     if (moved.empty()) return;
     const Tuning& tuning = s.tuning;
     PathsTaken& taken = s.taken;
-    const bool afresh = moved.size() * std::size_t(tuning.afresh_share) > std::size_t(s.n);
+    // The first assignment, with every node moved, is always summed afresh.
+    const bool afresh = sums.sorted.start.empty() || moved.size() * std::size_t(tuning.afresh_share) > std::size_t(s.n);
     if (afresh) sums.sorted = sort_clusters(s, new_cluster);
     const bool exact = sums.mode == ClusterSums::Mode::exact;
     sums.near.with_rows([&](const auto& rows) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "random_instance.hpp"
 #include "state_builder.hpp"
 #include "subgradient.hpp"
 #include "certify/swap_search.hpp"
@@ -39,16 +40,12 @@ double optimum(const State& s) {
 
 TEST(Certify, BoundStaysBelowTheOptimumAndCostMatchesTheMedians) {
     std::mt19937 rng(3);
+    const testing::Distances kinds[] = {testing::Distances::whole, testing::Distances::fractional};
     for (int n : {1, 2, 4, 6, 9}) {
         for (int p = 1; p <= n; ++p) {
-            for (int kind = 0; kind < 3; ++kind) {
+            for (int kind = 0; kind < 2; ++kind) {
                 SCOPED_TRACE("n=" + std::to_string(n) + " p=" + std::to_string(p) + " kind=" + std::to_string(kind));
-                std::vector<float> triangle;
-                for (int k = 0; k < n * (n - 1) / 2; ++k) {
-                    triangle.push_back(kind == 0   ? float(rng() % 100)
-                                       : kind == 1 ? std::uniform_real_distribution<float>(0, 10)(rng)
-                                                   : float(rng() % 2));
-                }
+                const std::vector<float> triangle = testing::random_triangle(n, kinds[kind], rng);
                 State s = testing::make_state(n, p, triangle);
                 const CertifiedSolution r = certify(s, {});
                 const double best = optimum(s);
@@ -91,9 +88,7 @@ TEST(Certify, WholeCostsRoundTheBoundUpButNeverPastTheOptimum) {
         SCOPED_TRACE("seed=" + std::to_string(seed));
         std::mt19937 rng(seed);
         const int n = 20;
-        std::vector<float> triangle;
-        for (int k = 0; k < n * (n - 1) / 2; ++k) triangle.push_back(float(rng() % 100));
-        State s = testing::make_state(n, 5, triangle);
+        State s = testing::random_state(n, 5, testing::Distances::whole, rng);
         const CertifiedSolution r = certify(s, {});
         const double bound = r.lower_bound;
         EXPECT_LE(bound, optimum(s));

@@ -2,7 +2,6 @@
 // instances: every array and value they leave must be identical bit for bit.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
 #include <random>
 #include <string>
@@ -10,46 +9,27 @@
 
 #include "clusters.hpp"
 #include "relaxation.hpp"
-#include "state_builder.hpp"
+#include "forced_paths.hpp"
+#include "random_instance.hpp"
 
 namespace pmedian {
 namespace {
 
-// tied_fractional: few distinct values that are not whole, so that many
-// sums are equal or nearly so and only their rounding tells them apart.
-enum class Kind { whole, fractional, tied, tied_fractional };
+using testing::Distances;
 
 struct Instance {
     int n;
     int p;
-    Kind kind;
+    Distances kind;
     unsigned seed;
 };
 
+// Random distances, and multipliers that make many candidates gain.
 State random_state(const Instance& in) {
     std::mt19937 rng(in.seed);
-    std::vector<float> triangle;
-    for (int i = 0; i < in.n; ++i) {
-        for (int j = i + 1; j < in.n; ++j) {
-            switch (in.kind) {
-                case Kind::whole:
-                    triangle.push_back(float(rng() % 1000));
-                    break;
-                case Kind::fractional:
-                    triangle.push_back(std::uniform_real_distribution<float>(0, 100)(rng));
-                    break;
-                case Kind::tied:
-                    triangle.push_back(float(rng() % 3));
-                    break;
-                case Kind::tied_fractional:
-                    triangle.push_back(float(rng() % 4) * 0.1f + 0.1f);
-                    break;
-            }
-        }
-    }
-    State s = testing::make_state(in.n, in.p, triangle);
+    State s = testing::random_state(in.n, in.p, in.kind, rng);
     for (int j = 0; j < in.n; ++j) {
-        s.lambda[j] = in.kind == Kind::tied ? float(rng() % 4) : std::uniform_real_distribution<float>(0, 400)(rng);
+        s.lambda[j] = in.kind == Distances::tied ? float(rng() % 4) : std::uniform_real_distribution<float>(0, 400)(rng);
     }
     return s;
 }
@@ -57,7 +37,7 @@ State random_state(const Instance& in) {
 std::vector<Instance> instances() {
     std::vector<Instance> all;
     unsigned seed = 1;
-    for (Kind kind : {Kind::whole, Kind::fractional, Kind::tied, Kind::tied_fractional}) {
+    for (Distances kind : {Distances::whole, Distances::fractional, Distances::tied, Distances::tied_fractional}) {
         for (int n : {1, 2, 3, 5, 8, 13, 40, 70, 130}) {
             for (int p : {1, 2, n / 3, n - 1, n}) {
                 if (p >= 1 && p <= n) all.push_back({n, p, kind, seed++});
@@ -84,29 +64,34 @@ void expect_same_clusters(const State& a, const State& b) {
     }
 }
 
+// relax, the serving counts and the finished sort at many multipliers.
+void expect_relax_matches(State& fast, State& plain) {
+    for (float t : {0.0f, 0.05f, 0.3f, 0.5f, 0.62307f, 1.0f, 1.5f, 3.0f, 40.0f}) {
+        fast.t = plain.t = t;
+        relax(fast);
+        straightforward::relax(plain);
+        ASSERT_TRUE(same_bits(fast.bound, plain.bound)) << "t=" << t;
+        // The medians and their reduced costs are final at once; the rest
+        // once the sort is finished.
+        const auto medians = std::vector<int>(fast.node.begin(), fast.node.begin() + fast.p);
+        ASSERT_EQ(medians, std::vector<int>(plain.node.begin(), plain.node.begin() + plain.p)) << "t=" << t;
+        for (int k = 0; k < fast.p; ++k) ASSERT_TRUE(same_bits(fast.beta[k], plain.beta[k])) << "t=" << t;
+        std::vector<int> fast_count, plain_count;
+        count_serving_medians(fast, fast_count);
+        straightforward::count_serving_medians(plain, plain_count);
+        ASSERT_EQ(fast_count, plain_count) << "t=" << t;
+        order_relaxation_fully(fast);
+        ASSERT_EQ(fast.node, plain.node) << "t=" << t;
+        expect_same_floats(fast.beta, plain.beta, "beta");
+    }
+}
+
 TEST(FastKernels, RelaxMatchesAtManyMultipliers) {
     for (const Instance& in : instances()) {
         SCOPED_TRACE("n=" + std::to_string(in.n) + " p=" + std::to_string(in.p) + " seed=" + std::to_string(in.seed));
         State fast = random_state(in);
         State plain = random_state(in);
-        for (float t : {0.0f, 0.05f, 0.3f, 0.5f, 0.62307f, 1.0f, 1.5f, 3.0f, 40.0f}) {
-            fast.t = plain.t = t;
-            relax(fast);
-            straightforward::relax(plain);
-            ASSERT_TRUE(same_bits(fast.bound, plain.bound)) << "t=" << t;
-            // The medians and their reduced costs are final at once; the rest
-            // once the sort is finished.
-            const auto medians = std::vector<int>(fast.node.begin(), fast.node.begin() + in.p);
-            ASSERT_EQ(medians, std::vector<int>(plain.node.begin(), plain.node.begin() + in.p)) << "t=" << t;
-            for (int k = 0; k < in.p; ++k) ASSERT_TRUE(same_bits(fast.beta[k], plain.beta[k])) << "t=" << t;
-            std::vector<int> fast_count, plain_count;
-            count_serving_medians(fast, fast_count);
-            straightforward::count_serving_medians(plain, plain_count);
-            ASSERT_EQ(fast_count, plain_count) << "t=" << t;
-            order_relaxation_fully(fast);
-            ASSERT_EQ(fast.node, plain.node) << "t=" << t;
-            expect_same_floats(fast.beta, plain.beta, "beta");
-        }
+        expect_relax_matches(fast, plain);
     }
 }
 
@@ -114,8 +99,8 @@ TEST(FastKernels, ServingMediansCountedAlongListsWithAFewWholeRows) {
     // Short walks but for a few clients whose multipliers reach past their
     // lists: the count goes along the lists, and along the row for those.
     for (unsigned seed : {3u, 4u, 5u}) {
-        State fast = random_state({130, 100, Kind::whole, seed});
-        State plain = random_state({130, 100, Kind::whole, seed});
+        State fast = random_state({130, 100, Distances::whole, seed});
+        State plain = random_state({130, 100, Distances::whole, seed});
         for (int j = 0; j < fast.n; ++j) fast.lambda[j] = plain.lambda[j] = j % 26 == 0 ? 5000.0f : float(j % 7) * 2.0f;
         fast.t = plain.t = 1.0f;
         relax(fast);
@@ -128,24 +113,10 @@ TEST(FastKernels, ServingMediansCountedAlongListsWithAFewWholeRows) {
     }
 }
 
-// Random points in a square, the distances rounded to whole numbers or not:
-// clusters of neighbours, whose medians improve over several rounds.
+// Clusters of neighbours, whose medians improve over several rounds.
 State points_state(int n, int p, bool whole, unsigned seed) {
     std::mt19937 rng(seed);
-    std::uniform_real_distribution<double> coordinate(0, 1000);
-    std::vector<double> x(n), y(n);
-    for (int i = 0; i < n; ++i) {
-        x[i] = coordinate(rng);
-        y[i] = coordinate(rng);
-    }
-    std::vector<float> triangle;
-    for (int i = 0; i < n; ++i) {
-        for (int j = i + 1; j < n; ++j) {
-            const double d = std::hypot(x[i] - x[j], y[i] - y[j]);
-            triangle.push_back(float(whole ? std::floor(d + 0.5) : d));
-        }
-    }
-    State s = testing::make_state(n, p, triangle);
+    State s = testing::random_points_state(n, p, whole, rng);
     for (int j = 0; j < n; ++j) s.lambda[j] = std::uniform_real_distribution<float>(0, 60)(rng);
     return s;
 }
@@ -170,6 +141,23 @@ TEST(FastKernels, AssignAndImproveMatchFromRelaxationMedians) {
         State fast = random_state(in);
         State plain = random_state(in);
         expect_assign_and_improve_match(fast, plain);
+    }
+}
+
+// Every fast path forced on small instances: each step's arrays as the
+// straightforward kernels leave them.
+TEST(FastKernels, EachForcedPathMatchesStepByStep) {
+    for (const testing::ForcedPath& path : testing::forced_paths()) {
+        SCOPED_TRACE(path.name);
+        for (const Instance& in : instances()) {
+            if (in.n < 16) continue;
+            SCOPED_TRACE("n=" + std::to_string(in.n) + " p=" + std::to_string(in.p) + " seed=" + std::to_string(in.seed));
+            State fast = random_state(in);
+            State plain = random_state(in);
+            path.force(fast.tuning);
+            expect_relax_matches(fast, plain);
+            expect_assign_and_improve_match(fast, plain);
+        }
     }
 }
 

@@ -10,19 +10,13 @@
 #include <vector>
 
 #include "relaxation.hpp"
-#include "state_builder.hpp"
+#include "random_instance.hpp"
 
 namespace pmedian {
 namespace {
 
 State random_instance(int n, int p, bool whole, std::mt19937& rng) {
-    std::vector<float> triangle;
-    for (int i = 0; i < n; ++i) {
-        for (int j = i + 1; j < n; ++j) {
-            triangle.push_back(whole ? float(rng() % 50) : std::uniform_real_distribution<float>(0, 100)(rng));
-        }
-    }
-    State s = testing::make_state(n, p, triangle);
+    State s = testing::random_state(n, p, whole ? testing::Distances::whole : testing::Distances::fractional, rng);
     relax(s);  // builds the candidate lists
     return s;
 }

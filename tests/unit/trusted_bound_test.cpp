@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "relaxation.hpp"
+#include "random_instance.hpp"
 #include "state_builder.hpp"
 #include "certify/swap_search.hpp"
 
@@ -24,9 +25,7 @@ TEST(RelaxationValue, MatchesTheFloatRelaxationAndStaysBelowEverySolution) {
     for (int n : {1, 3, 7, 12}) {
         for (int p : {1, (n + 1) / 2, n}) {
             SCOPED_TRACE("n=" + std::to_string(n) + " p=" + std::to_string(p));
-            std::vector<float> triangle;
-            for (int k = 0; k < n * (n - 1) / 2; ++k) triangle.push_back(float(rng() % 50) + 0.25f * float(rng() % 4));
-            State s = testing::make_state(n, p, triangle);
+            State s = testing::random_state(n, p, testing::Distances::fractional, rng);
             for (int trial = 0; trial < 20; ++trial) {
                 for (float& l : s.lambda) l = float(rng() % 60);
                 s.t = 0.25f * float(1 + rng() % 8);
