@@ -54,8 +54,8 @@ struct State {
 
     // How the operations run.
     Kernels kernels = Kernels::fast;
-    Tuning tuning;      // the thresholds between the fast paths
-    PathsTaken taken;   // which of them ran
+    Tuning tuning;     // the thresholds between the fast paths
+    PathsTaken taken;  // which of them ran
     Caches caches;
     std::FILE* out = stdout;  // where the status line and the report go
 };

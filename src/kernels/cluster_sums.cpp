@@ -275,8 +275,7 @@ void move_node_by_node(State& s, const Matrix& rows, const ClusterChanges& chang
     std::vector<const Row*> movers_rows;
     std::vector<double> mover_sums;
     // The movers of cluster c in `movers`, four at a time: with eight, the
-    // rows and partial sums no longer fit in registers, and the spills cost
-    // more than the passes saved (measured: 3000 nodes, 30 medians, 3 %).
+    // rows and partial sums no longer fit in registers.
     constexpr std::size_t group = 4;
     auto move_all = [&](const SortedClusters& movers, int c, double sign) {
         movers_rows.clear();

@@ -48,4 +48,14 @@ State random_points_state(int n, int p, bool whole, std::mt19937& rng) {
     return make_state(n, p, triangle);
 }
 
+State random_state(const RandomInstance& in, std::mt19937& rng) {
+    return in.points ? random_points_state(in.n, in.p, in.kind == Distances::whole, rng)
+                     : random_state(in.n, in.p, in.kind, rng);
+}
+
+std::string label(const RandomInstance& in) {
+    return "n=" + std::to_string(in.n) + " p=" + std::to_string(in.p) + " kind=" + std::to_string(int(in.kind)) +
+           (in.points ? " points" : "") + " seed=" + std::to_string(in.seed);
+}
+
 }  // namespace pmedian::testing

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <random>
+#include <string>
 #include <vector>
 
 #include "problem.hpp"
@@ -26,5 +27,18 @@ State random_state(int n, int p, Distances kind, std::mt19937& rng);
 // n points uniform in a 1000 x 1000 square, at Euclidean distances rounded
 // to whole numbers or not: clusters of neighbours, as in located facilities.
 State random_points_state(int n, int p, bool whole, std::mt19937& rng);
+
+// A random instance as a test names it, drawn from its own seed: n nodes
+// and p medians at distances of the given kind, or, with points set,
+// points in a square at whole (kind whole) or real distances.
+struct RandomInstance {
+    int n;
+    int p;
+    Distances kind;
+    unsigned seed;
+    bool points = false;
+};
+State random_state(const RandomInstance& in, std::mt19937& rng);
+std::string label(const RandomInstance& in);
 
 }  // namespace pmedian::testing

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "certify/swap_search.hpp"
 #include "random_instance.hpp"
 #include "state_builder.hpp"
 #include "subgradient.hpp"
-#include "certify/swap_search.hpp"
 
 namespace pmedian {
 namespace {

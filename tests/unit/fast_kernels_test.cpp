@@ -8,28 +8,24 @@
 #include <vector>
 
 #include "clusters.hpp"
-#include "relaxation.hpp"
 #include "forced_paths.hpp"
 #include "random_instance.hpp"
+#include "relaxation.hpp"
 
 namespace pmedian {
 namespace {
 
 using testing::Distances;
 
-struct Instance {
-    int n;
-    int p;
-    Distances kind;
-    unsigned seed;
-};
+using Instance = testing::RandomInstance;
 
 // Random distances, and multipliers that make many candidates gain.
 State random_state(const Instance& in) {
     std::mt19937 rng(in.seed);
-    State s = testing::random_state(in.n, in.p, in.kind, rng);
+    State s = testing::random_state(in, rng);
     for (int j = 0; j < in.n; ++j) {
-        s.lambda[j] = in.kind == Distances::tied ? float(rng() % 4) : std::uniform_real_distribution<float>(0, 400)(rng);
+        s.lambda[j] =
+            in.kind == Distances::tied ? float(rng() % 4) : std::uniform_real_distribution<float>(0, 400)(rng);
     }
     return s;
 }
@@ -88,7 +84,7 @@ void expect_relax_matches(State& fast, State& plain) {
 
 TEST(FastKernels, RelaxMatchesAtManyMultipliers) {
     for (const Instance& in : instances()) {
-        SCOPED_TRACE("n=" + std::to_string(in.n) + " p=" + std::to_string(in.p) + " seed=" + std::to_string(in.seed));
+        SCOPED_TRACE(testing::label(in));
         State fast = random_state(in);
         State plain = random_state(in);
         expect_relax_matches(fast, plain);
@@ -137,7 +133,7 @@ void expect_assign_and_improve_match(State& fast, State& plain) {
 
 TEST(FastKernels, AssignAndImproveMatchFromRelaxationMedians) {
     for (const Instance& in : instances()) {
-        SCOPED_TRACE("n=" + std::to_string(in.n) + " p=" + std::to_string(in.p) + " seed=" + std::to_string(in.seed));
+        SCOPED_TRACE(testing::label(in));
         State fast = random_state(in);
         State plain = random_state(in);
         expect_assign_and_improve_match(fast, plain);
@@ -151,7 +147,7 @@ TEST(FastKernels, EachForcedPathMatchesStepByStep) {
         SCOPED_TRACE(path.name);
         for (const Instance& in : instances()) {
             if (in.n < 16) continue;
-            SCOPED_TRACE("n=" + std::to_string(in.n) + " p=" + std::to_string(in.p) + " seed=" + std::to_string(in.seed));
+            SCOPED_TRACE(testing::label(in));
             State fast = random_state(in);
             State plain = random_state(in);
             path.force(fast.tuning);

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "relaxation.hpp"
 #include "random_instance.hpp"
+#include "relaxation.hpp"
 
 namespace pmedian {
 namespace {

@@ -1,7 +1,6 @@
 // The bound certify stakes its proofs on: the relaxation's value in double
 // agrees with the solver's float one, and never passes any solution's cost.
 #include "certify/trusted_bound.hpp"
-#include "kernels/whole_distances.hpp"
 
 #include <gtest/gtest.h>
 
@@ -12,10 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "relaxation.hpp"
-#include "random_instance.hpp"
-#include "state_builder.hpp"
 #include "certify/swap_search.hpp"
+#include "kernels/whole_distances.hpp"
+#include "random_instance.hpp"
+#include "relaxation.hpp"
+#include "state_builder.hpp"
 
 namespace pmedian {
 namespace {

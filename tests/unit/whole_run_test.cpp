@@ -16,19 +16,11 @@ namespace pmedian {
 namespace {
 
 using testing::Distances;
-
-struct Instance {
-    int n;
-    int p;
-    Distances kind;  // or points in a square, when points is set
-    bool points;
-    unsigned seed;
-};
+using Instance = testing::RandomInstance;
 
 State make(const Instance& in) {
     std::mt19937 rng(in.seed);
-    return in.points ? testing::random_points_state(in.n, in.p, in.kind == Distances::whole, rng)
-                     : testing::random_state(in.n, in.p, in.kind, rng);
+    return testing::random_state(in, rng);
 }
 
 // Sizes around the list and block widths (64, 16), p from 1 to n.
@@ -38,14 +30,14 @@ std::vector<Instance> instances() {
     for (Distances kind : {Distances::whole, Distances::fractional, Distances::tied, Distances::tied_fractional}) {
         for (int n : {1, 2, 3, 7, 16, 17, 40, 65, 90}) {
             for (int p : {1, 2, 3, n / 4, n / 2, n - 1, n}) {
-                if (p >= 1 && p <= n) all.push_back({n, p, kind, false, seed++});
+                if (p >= 1 && p <= n) all.push_back({n, p, kind, seed++});
             }
         }
     }
     for (int n : {50, 120, 200}) {
         for (int p : {2, 5, 12}) {
-            all.push_back({n, p, Distances::whole, true, seed++});
-            all.push_back({n, p, Distances::fractional, true, seed++});
+            all.push_back({n, p, Distances::whole, seed++, true});
+            all.push_back({n, p, Distances::fractional, seed++, true});
         }
     }
     return all;
@@ -61,16 +53,11 @@ std::string report(const Instance& in, Kernels kernels, const Tuning& tuning, Pa
     return text;
 }
 
-std::string label(const Instance& in) {
-    return "n=" + std::to_string(in.n) + " p=" + std::to_string(in.p) + " kind=" + std::to_string(int(in.kind)) +
-           (in.points ? " points" : "") + " seed=" + std::to_string(in.seed);
-}
-
 TEST(WholeRun, FastKernelsPrintWhatTheStraightforwardOnesPrint) {
     const std::vector<Instance> all = instances();
     ASSERT_GE(all.size(), 200u);
     for (const Instance& in : all) {
-        ASSERT_EQ(report(in, Kernels::fast, {}), report(in, Kernels::straightforward, {})) << label(in);
+        ASSERT_EQ(report(in, Kernels::fast, {}), report(in, Kernels::straightforward, {})) << testing::label(in);
     }
 }
 
@@ -84,7 +71,8 @@ TEST(WholeRun, EachForcedFastPathRunsAndPrintsWhatTheStraightforwardOnesPrint) {
         for (std::size_t k = 0; k < all.size(); k += 3) {
             const Instance& in = all[k];
             PathsTaken taken;
-            ASSERT_EQ(report(in, Kernels::fast, tuning, &taken), report(in, Kernels::straightforward, {})) << label(in);
+            ASSERT_EQ(report(in, Kernels::fast, tuning, &taken), report(in, Kernels::straightforward, {}))
+                << testing::label(in);
             ran += taken.*path.ran;
         }
         EXPECT_GT(ran, 0) << "the path never ran";
