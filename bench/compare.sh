@@ -1,32 +1,27 @@
 #!/usr/bin/env bash
-# Runs a straightforward build and the current build of pmedian side by side
-# on generated instances (and the OR-Library ones where present), checks that
-# their outputs are identical and prints a Markdown table of times, ratios and
-# peak memory.
+# Runs pmedian-reference, whose operations follow the rules line by line, and
+# pmedian side by side on generated instances (and the OR-Library ones where
+# present), checks that their outputs are identical and prints a Markdown
+# table of times, ratios and peak memory. Both come from the working tree,
+# built once in a temporary directory.
 #   bench/compare.sh [--large] [ORLIB_DIR]
-# The straightforward build is the revision whose kernels follow the rules
-# line by line ($BASELINE, default below), built with the same compiler and
-# flags in a temporary worktree. --large adds n = 10000, p = 100 (a 200 MB
-# file, about two minutes for the straightforward build).
+# --large adds n = 10000, p = 100 (a 200 MB file, about two minutes for the
+# straightforward program).
 set -euo pipefail
 export LC_ALL=C  # a point in the times, for awk
 here=$(cd "$(dirname "$0")/.." && pwd)
-baseline=${BASELINE:-5971f70}
 large=0
 if [ "${1:-}" = "--large" ]; then large=1; shift; fi
 orlib=${1:-$here/../shared/orlib}
 
 work=$(mktemp -d)
-trap 'git -C "$here" worktree remove --force "$work/baseline" >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
+trap 'rm -rf "$work"' EXIT
 
-build() {  # build SOURCE_DIR BUILD_DIR
-  cmake -S "$1" -B "$2" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-  cmake --build "$2" -j2 --target pmedian pmedian-convert >/dev/null
-}
-git -C "$here" worktree add --detach "$work/baseline" "$baseline" >/dev/null 2>&1
-build "$work/baseline" "$work/build-baseline"
-build "$here" "$work/build-current"
-convert=$work/build-current/pmedian-convert
+cmake -S "$here" -B "$work/build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+cmake --build "$work/build" -j2 --target pmedian pmedian-reference pmedian-convert >/dev/null
+straightforward=$work/build/pmedian-reference
+fast_exe=$work/build/pmedian
+convert=$work/build/pmedian-convert
 
 # run EXE DIR TAG: wall seconds and peak kilobytes of one run, output kept
 # in DIR
@@ -50,8 +45,8 @@ best() {
 compare() {
   local base="1e9 0" fast="1e9 0" base_s base_kb fast_s fast_kb
   for _ in $(seq "$3"); do
-    base=$(best "$base" "$(run "$work/build-baseline/pmedian" "$2" base)")
-    fast=$(best "$fast" "$(run "$work/build-current/pmedian" "$2" fast)")
+    base=$(best "$base" "$(run "$straightforward" "$2" base)")
+    fast=$(best "$fast" "$(run "$fast_exe" "$2" fast)")
   done
   read -r base_s base_kb <<<"$base"
   read -r fast_s fast_kb <<<"$fast"
@@ -86,8 +81,8 @@ if [ -f "$orlib/pmed1.txt" ]; then
   # The shortest of three alternating runs of each build, timed without a
   # shell in between: a run of a few milliseconds is easily held up, and a
   # shell's fork takes about one.
-  read -r base_sum fast_sum < <(python3 "$here/bench/timed_runs.py" 3 "$work/build-baseline/pmedian" \
-    "$work/build-current/pmedian" "${dirs[@]}" | awk '{ a += $1; b += $2 } END { print a, b }')
+  read -r base_sum fast_sum < <(python3 "$here/bench/timed_runs.py" 3 "$straightforward" \
+    "$fast_exe" "${dirs[@]}" | awk '{ a += $1; b += $2 } END { print a, b }')
   differ=0
   for d in "${dirs[@]}"; do cmp -s "$d/out-a" "$d/out-b" || differ=$((differ + 1)); done
   printf '| OR-Library pmed1-40 (sum of the best of 3 each) | %.2f | %.2f | %.1fx | | | %s |\n' "$base_sum" "$fast_sum" \

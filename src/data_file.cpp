@@ -9,15 +9,12 @@
 #include <cstdio>
 #include <string>
 
+#include "kernels/tuning.hpp"
 #include "problem.hpp"
 
 namespace pmedian {
 
 namespace {
-
-// Small enough to stay in a core's own cache between the read that fills it
-// and the scan; a power of two, so that a chunk ends at every megabyte.
-constexpr std::size_t chunk_size = std::size_t(1) << 17;
 
 // The white space of the C locale.
 constexpr std::array<bool, 256> space_table = [] {
@@ -46,7 +43,7 @@ std::FILE* open_data_file(const char* name) {
 // small file then touches only the pages it fills, where zeroing a megabyte
 // was a good part of a small run.
 TokenReader::TokenReader(std::FILE* file)
-    : file_(file), chunk_(std::make_unique_for_overwrite<char[]>(chunk_size + 1)) {}
+    : file_(file), chunk_(std::make_unique_for_overwrite<char[]>(reader_chunk_bytes + 1)) {}
 
 std::size_t TokenReader::past_space(std::size_t pos) const {
     while (pos < end_ && is_space(chunk_[pos])) ++pos;
@@ -55,7 +52,7 @@ std::size_t TokenReader::past_space(std::size_t pos) const {
 
 bool TokenReader::refill() {
     pos_ = 0;
-    end_ = at_end_ ? 0 : std::fread(chunk_.get(), 1, chunk_size, file_);
+    end_ = at_end_ ? 0 : std::fread(chunk_.get(), 1, reader_chunk_bytes, file_);
     chunk_[end_] = ' ';
     if (end_ == 0) at_end_ = true;
     return end_ > 0;

@@ -33,11 +33,9 @@ void allocate_vector(std::vector<T>& v, std::size_t count, const std::string& fa
     }
 }
 
-// Copies the upper triangle onto the lower one a square tile at a time: a
-// column written node by node as the file is read would touch a new cache
-// line with every distance.
+// Copies the upper triangle onto the lower one a square tile at a time.
 void mirror_upper_triangle(DistMatrix& dist, int n) {
-    constexpr int tile = 32;
+    constexpr int tile = mirror_tile;
     for (int top = 0; top < n; top += tile) {
         const int bottom = std::min(n, top + tile);
         for (int left = top; left < n; left += tile) {

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "kernels/tuning.hpp"
 #include "kernels/vector_clones.hpp"
 
 // The vector helpers below are inlined into the kernels, so that their
@@ -52,10 +53,7 @@ static_assert(sizeof(Cells) == block_width * sizeof(std::uint16_t));
     store_lanes(load_lanes(column + block_width / 2) + odd_cells(cells), column + block_width / 2);
 }
 
-// A row's cells in the runs come from all over the matrix, too far apart
-// for the hardware to fetch ahead: asked for this many rows ahead.
-constexpr int rows_ahead = 4;
-
+// Asks for a row's cells in the runs (see block_rows_ahead).
 void prefetch_runs(const std::uint16_t* row, const Run* runs, int run_count) {
     constexpr int cells_a_line = 64 / sizeof(std::uint16_t);
     for (int k = 0; k < run_count; ++k) {
@@ -75,7 +73,7 @@ void clear_runs(int* column, const Run* runs, int run_count) {
 [[gnu::noinline]] VECTOR_CLONES void sum_masked(const std::uint16_t* const* rows, int count, const std::uint16_t* mask,
                                                 const Run* runs, int run_count, int* sums) {
     for (int r = 0; r < count; ++r) {
-        if (r + rows_ahead < count) prefetch_runs(rows[r + rows_ahead], runs, run_count);
+        if (r + block_rows_ahead < count) prefetch_runs(rows[r + block_rows_ahead], runs, run_count);
         const std::uint16_t* row = rows[r];
         Lanes sum = {};
         for (int k = 0; k < run_count; ++k) {
@@ -99,7 +97,7 @@ void clear_runs(int* column, const Run* runs, int run_count) {
     for (int r = 0; r < count; ++r) {
         const int own = numbers[r];
         while (runs[first].end <= own) ++first;
-        if (r + rows_ahead < count) prefetch_runs(rows[r + rows_ahead], runs + first, run_count - first);
+        if (r + block_rows_ahead < count) prefetch_runs(rows[r + block_rows_ahead], runs + first, run_count - first);
         const std::uint16_t* row = rows[r];
         // The own block: only the cells past the own number.
         const int own_block = block_start(own);

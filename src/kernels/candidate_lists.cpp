@@ -14,25 +14,21 @@ namespace {
 // n / 16), rarely fall short; a client whose weighted multiplier reaches
 // past its list's end scans its whole row. Longer lists cost more to build
 // and crowd the caches.
-int list_width(int n, int p, const Tuning& tuning) {
-    if (n <= tuning.shortest_list) return n;
+int list_width(int n, int p) {
+    if (n <= Tuning::shortest_list) return n;
     const int divisor = p <= 16 ? std::clamp(p, 4, 8) : std::min(p / 2, 16);
-    return std::max(tuning.shortest_list, n / divisor);
+    return std::max(Tuning::shortest_list, n / divisor);
 }
 
 using Entry = CandidateLists::Entry;
 
-// Rows of whole numbers from 0 to below this many times their length may
-// be sorted by counting their values.
-constexpr int counted_per_node = 4;
-
 // Scratch of the list building, as long as a row.
 struct RowScratch {
-    RowScratch(int n, const Tuning& tuning)
+    explicit RowScratch(int n)
         : all(std::size_t(n)),
           tmp(std::size_t(n)),
           sample(list_cut_sample),
-          counting(n <= tuning.longest_counted_row) {}
+          counting(n <= Tuning::longest_counted_row) {}
     std::vector<Entry> all;
     std::vector<Entry> tmp;
     std::vector<float> sample;
@@ -47,7 +43,7 @@ struct RowScratch {
 // leaving out alone, unless every distance is such a number; the rows
 // after it are then not tried.
 bool nearest_by_counting(const float* row, int n, int width, RowScratch& scratch, Entry* out) {
-    const int limit = counted_per_node * n;
+    const int limit = counted_range_per_node * n;
     // Counted while checked, in `ways` interleaved counts, so that equal
     // values next to each other do not wait on each other's count in
     // memory; the counts are all 0 between rows.
@@ -137,12 +133,11 @@ void nearest_entries(const float* row, int n, int width, RowScratch& scratch, En
 
 void build_candidate_lists(State& s, int least_width) {
     const int n = s.n;
-    const Tuning& tuning = s.tuning;
     CandidateLists& lists = s.caches.candidates;
-    lists.width = std::min(n, std::max(list_width(n, s.p, tuning), least_width));
+    lists.width = std::min(n, std::max(list_width(n, s.p), least_width));
     lists.entries.resize(std::size_t(n) * std::size_t(lists.width));
     lists.farthest.resize(std::size_t(n));
-    RowScratch scratch(n, tuning);
+    RowScratch scratch(n);
     for (int j = 0; j < n; ++j) {
         nearest_entries(s.dist[j], n, lists.width, scratch,
                         lists.entries.data() + std::size_t(j) * std::size_t(lists.width));

@@ -47,9 +47,9 @@ struct CandidateLists {
 
 private:
     // The first cache lines of a list whose entries take `size` bytes: as
-    // many entries as twelve lines of a list of entries hold.
+    // many entries as list_prefetch_bytes of a list of entries hold.
     void prefetch_start(const void* list, std::size_t size) const {
-        constexpr std::size_t most_bytes = 12 * 64;
+        constexpr std::size_t most_bytes = list_prefetch_bytes;
         const auto* start = static_cast<const char*>(list);
         // (Written without std::min, with which GCC 12 drops the prefetches.)
         const std::size_t bytes = std::size_t(width) * size;

@@ -10,12 +10,6 @@
 namespace pmedian {
 
 struct Tuning {
-    // Candidate lists (each client's nearest candidates) are never shorter:
-    // below this many nodes a list is the whole row.
-    int shortest_list = 64;
-    // Rows of whole numbers below 4n are sorted into lists by counting up to
-    // this length; beyond, the counts outgrow the core's cache.
-    int longest_counted_row = 4096;
     // Relax walks its lists eight entries at a time (AVX2) once the walks
     // average this many entries: shorter walks cost more in vectors.
     std::size_t split_walk_length = 8;
@@ -55,6 +49,13 @@ struct Tuning {
     // Up to this many medians are picked out of the reduced costs in one
     // pass when they are all different (the pass keeps them in registers).
     static constexpr int most_picked = 32;
+    // Candidate lists (each client's nearest candidates) are never shorter:
+    // below this many nodes a list is the whole row. A constant: read at run
+    // time it cost the list building 5 % more instructions.
+    static constexpr int shortest_list = 64;
+    // Rows of whole numbers below 4n are sorted into lists by counting up to
+    // this length; beyond, the counts outgrow the core's cache.
+    static constexpr int longest_counted_row = 4096;
 };
 
 // Fixed sizes the kernels are written for.
@@ -67,9 +68,27 @@ inline constexpr int walks_ahead = 8;
 inline constexpr int widest_partition_block = 64;
 // The near order's ranges are split down to this many nodes.
 inline constexpr int smallest_near_range = 16;
+// Walks ask for this many bytes at the start of a list of entries ahead of
+// time: twelve cache lines hold the part of most lists a walk reads.
+inline constexpr std::size_t list_prefetch_bytes = 12 * 64;
+// Rows of whole numbers are sorted into lists by counting only while every
+// value is below this many times the row's length (the counts' room).
+inline constexpr int counted_range_per_node = 4;
+// The 16-bit block sums ask for a row's cells this many rows before they
+// add it up: they lie all over the matrix, too far apart for the hardware
+// to fetch ahead.
+inline constexpr int block_rows_ahead = 4;
+// The reader's chunk: small enough to stay in a core's own cache between the
+// read that fills it and the scan; a power of two, so that a chunk ends at
+// every megabyte.
+inline constexpr std::size_t reader_chunk_bytes = std::size_t(1) << 17;
 // The matrix's pages are faulted in this far ahead of the reader, so that a
 // file ending early has touched little more than it filled.
 inline constexpr std::size_t reader_slab_bytes = std::size_t(4) << 20;
+// The lower triangle is mirrored from the upper one in square tiles of this
+// side: a column written node by node would touch a new cache line with
+// every distance.
+inline constexpr int mirror_tile = 32;
 
 // How often each fast path ran: tests assert that the path they aim at was
 // reached.

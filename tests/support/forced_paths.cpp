@@ -22,16 +22,14 @@ std::vector<ForcedPath> forced_paths() {
         {"medians picked in one pass", [](Tuning&) {}, &PathsTaken::picked_medians},
         {"partition towards the medians", [](Tuning&) {}, &PathsTaken::partitioned},
         {"deferred sort finished by radix", [](Tuning&) {}, &PathsTaken::radix_orders},
-        {"lists built by counting", [](Tuning& t) { t.shortest_list = 4; }, &PathsTaken::counted_lists},
+        {"lists built by counting", [](Tuning&) {}, &PathsTaken::counted_lists},
         {"serving medians counted along lists",
          [](Tuning& t) {
-             t.shortest_list = 4;
              t.walk_per_row_entry = 0;
          },
          &PathsTaken::counts_along_lists},
         {"assignment rescans changed clusters",
          [](Tuning& t) {
-             t.shortest_list = 4;
              t.rescan_entry_cost = 0;
          },
          &PathsTaken::assignments_rescanned},
@@ -70,8 +68,7 @@ std::vector<ForcedPath> forced_paths() {
     if (has_avx2()) {
         paths.push_back({"lists walked eight at a time",
                          [](Tuning& t) {
-                             t.shortest_list = 4;
-                             t.split_walk_length = 0;
+                                             t.split_walk_length = 0;
                          },
                          &PathsTaken::split_walks});
     }
