@@ -32,6 +32,13 @@ Commands:
                         --round, rounded to the nearest whole number
                         (floor(d + 0.5)); otherwise written with enough digits
                         to read back as the float nearest to the distance.
+  tsplib FILE P [--floor | --nint | --real]
+                        a TSPLIB coordinate file of type EUC_2D. Distances
+                        are Euclidean, rounded down (--floor, the default:
+                        the convention of the published p-median optima of
+                        TSPLIB instances), to the nearest whole number
+                        (--nint, TSPLIB's own convention for tours) or not
+                        at all (--real).
   matrix FILE P         a full n x n matrix, one row a line; it must be
                         square, symmetric and zero on the diagonal.
   random N P SEED [--round] [--save-points FILE]
@@ -52,6 +59,7 @@ struct Arguments {
     std::string output;
     std::string save_points;
     bool round = false;
+    std::string tsplib_rounding;  // --floor, --nint or --real, when given
 };
 
 Arguments parse_arguments(int argc, char** argv) {
@@ -60,6 +68,9 @@ Arguments parse_arguments(int argc, char** argv) {
         const std::string word = argv[k];
         if (word == "--round") {
             args.round = true;
+        } else if (word == "--floor" || word == "--nint" || word == "--real") {
+            if (!args.tsplib_rounding.empty()) throw InputError("one of --floor, --nint and --real, please");
+            args.tsplib_rounding = word;
         } else if (word == "-o" || word == "--save-points") {
             if (k + 1 >= argc) throw InputError(word + " needs a file name");
             (word == "-o" ? args.output : args.save_points) = argv[++k];
@@ -133,6 +144,10 @@ void run(const Arguments& args) {
         throw InputError("--round goes with 'points' and 'random'");
     }
     if (command != "random" && !args.save_points.empty()) throw InputError("--save-points goes with 'random'");
+    if (command != "tsplib" && !args.tsplib_rounding.empty()) {
+        throw InputError(args.tsplib_rounding + " goes with 'tsplib'");
+    }
+    const Rounding rounded = args.round ? Rounding::nint : Rounding::real;
 
     if (command == "orlib") {
         expect_words(args, 2, "orlib FILE [-o FILE]");
@@ -147,7 +162,18 @@ void run(const Arguments& args) {
         const std::vector<Point> points = read_points(in);
         const int p = parse_median_count(args.words[2], int(points.size()));
         Output out(args.output);
-        write_points(out.file(), points, p, args.round);
+        write_points(out.file(), points, p, rounded);
+        out.commit();
+    } else if (command == "tsplib") {
+        expect_words(args, 3, "tsplib FILE P [--floor | --nint | --real] [-o FILE]");
+        std::ifstream in = open_input(args.words[1]);
+        const std::vector<Point> points = read_tsplib(in);
+        const int p = parse_median_count(args.words[2], int(points.size()));
+        const Rounding rounding = args.tsplib_rounding == "--nint"   ? Rounding::nint
+                                  : args.tsplib_rounding == "--real" ? Rounding::real
+                                                                     : Rounding::floor;
+        Output out(args.output);
+        write_points(out.file(), points, p, rounding);
         out.commit();
     } else if (command == "matrix") {
         expect_words(args, 3, "matrix FILE P [-o FILE]");
@@ -168,7 +194,7 @@ void run(const Arguments& args) {
             saved.commit();
         }
         Output out(args.output);
-        write_points(out.file(), points, p, args.round);
+        write_points(out.file(), points, p, rounded);
         out.commit();
     } else {
         throw InputError("unknown command '" + command + "' (see --help)");

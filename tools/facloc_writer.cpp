@@ -63,10 +63,10 @@ void write_dense(std::FILE* out, const DenseInstance& instance) {
     });
 }
 
-void write_points(std::FILE* out, const std::vector<Point>& points, int p, bool round) {
+void write_points(std::FILE* out, const std::vector<Point>& points, int p, Rounding rounding) {
     write_facloc(out, int(points.size()), p, [&](std::string& text, int i, int j) {
-        if (round) {
-            const double d = euclidean_rounded(points[i], points[j]);
+        if (rounding != Rounding::real) {
+            const double d = euclidean_rounded(points[i], points[j], rounding);
             check_distance(d, i, j);
             append_number(text, d);
         } else {

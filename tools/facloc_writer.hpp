@@ -20,7 +20,7 @@ void append_number(std::string& out, float value);
 void write_facloc(std::FILE* out, int n, int p, const std::function<void(std::string&, int, int)>& distance);
 
 void write_dense(std::FILE* out, const DenseInstance& instance);
-void write_points(std::FILE* out, const std::vector<Point>& points, int p, bool round);
+void write_points(std::FILE* out, const std::vector<Point>& points, int p, Rounding rounding);
 
 // The points themselves, one a line, so that reading them back gives them exactly.
 void write_point_table(std::FILE* out, const std::vector<Point>& points);

@@ -174,6 +174,49 @@ std::vector<Point> read_points(std::istream& in) {
     return points;
 }
 
+std::vector<Point> read_tsplib(std::istream& in) {
+    std::string line;
+    long long number = 0;
+    long long dimension = -1;
+    std::string type;
+    // The specification part: "KEY : VALUE" lines up to the coordinates.
+    for (;;) {
+        if (!std::getline(in, line)) throw InputError("no NODE_COORD_SECTION in the file");
+        ++number;
+        const auto colon = line.find(':');
+        std::vector<std::string> key = split_words(line.substr(0, colon));
+        if (key.empty()) continue;
+        if (key[0] == "NODE_COORD_SECTION") break;
+        const std::vector<std::string> value =
+            colon == std::string::npos ? std::vector<std::string>{} : split_words(line.substr(colon + 1));
+        if (key[0] == "DIMENSION" && (value.size() != 1 || !parse_whole(value[0], dimension) || dimension < 1 ||
+                                      dimension > INT32_MAX)) {
+            throw InputError(line_label(number) + "DIMENSION must be a whole number of nodes");
+        }
+        if (key[0] == "EDGE_WEIGHT_TYPE") type = value.empty() ? "" : value[0];
+    }
+    if (type != "EUC_2D") throw InputError("EDGE_WEIGHT_TYPE must be EUC_2D, not '" + type + "'");
+    if (dimension < 0) throw InputError("no DIMENSION before NODE_COORD_SECTION");
+    std::vector<Point> points;
+    while (std::getline(in, line)) {
+        ++number;
+        const std::vector<std::string> words = split_words(line);
+        if (words.empty()) continue;
+        if (words[0] == "EOF") break;
+        if (points.size() == std::size_t(dimension)) throw InputError(line_label(number) + "more nodes than DIMENSION");
+        Point point(2);
+        if (words.size() != 3 || !parse_number(words[1], point[0]) || !parse_number(words[2], point[1])) {
+            throw InputError(line_label(number) + "expected 'id x y'");
+        }
+        points.push_back(std::move(point));
+    }
+    if (points.size() != std::size_t(dimension)) {
+        throw InputError("DIMENSION is " + std::to_string(dimension) + " but " + std::to_string(points.size()) +
+                         " nodes follow");
+    }
+    return points;
+}
+
 DenseInstance read_matrix(std::istream& in, int p) {
     std::vector<std::vector<double>> rows;
     std::string line;
@@ -245,10 +288,10 @@ float euclidean(const Point& a, const Point& b) {
 
 namespace pmedian::tools {
 
-double euclidean_rounded(const Point& a, const Point& b) {
+double euclidean_rounded(const Point& a, const Point& b, Rounding rounding) {
     double sum = 0;
     for (std::size_t k = 0; k < a.size(); ++k) sum += (a[k] - b[k]) * (a[k] - b[k]);
-    return std::floor(std::sqrt(sum) + 0.5);
+    return std::floor(std::sqrt(sum) + (rounding == Rounding::nint ? 0.5 : 0.0));
 }
 
 }  // namespace pmedian::tools

@@ -34,6 +34,10 @@ DenseInstance read_orlib(std::istream& in);
 // start with '#' are skipped. Every point has the same dimension.
 std::vector<Point> read_points(std::istream& in);
 
+// A TSPLIB coordinate file of type EUC_2D: its NODE_COORD_SECTION, a line
+// "id x y" per node, in the order given.
+std::vector<Point> read_tsplib(std::istream& in);
+
 // A full n x n matrix, one row a line: square, symmetric, zero diagonal.
 DenseInstance read_matrix(std::istream& in, int p);
 
@@ -44,8 +48,15 @@ std::vector<Point> random_points(int n, std::uint64_t seed);
 // float nearest to it.
 float euclidean(const Point& a, const Point& b);
 
-// Euclidean distance in double rounded to a whole number: floor(d + 0.5).
-double euclidean_rounded(const Point& a, const Point& b);
+// How a Euclidean distance becomes the distance written: as the float
+// nearest to it, rounded to the nearest whole number (floor(d + 0.5), as
+// TSPLIB's nint), or rounded down (floor(d), the convention of the published
+// p-median optima of TSPLIB instances).
+enum class Rounding { real, nint, floor };
+
+// Euclidean distance in double, rounded to a whole number as `rounding`
+// says (nint or floor).
+double euclidean_rounded(const Point& a, const Point& b, Rounding rounding);
 
 // p as a whole number with 1 <= p <= n.
 int parse_median_count(const std::string& text, int n);

@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 
+#include "certify/exact_search.hpp"
 #include "certify/swap_search.hpp"
 #include "certify/trace.hpp"
 #include "certify/trusted_bound.hpp"
@@ -23,45 +24,66 @@ public:
 
     CertifiedSolution run() {
         if (options_.trace != nullptr) std::fprintf(options_.trace, "%s\n", trace_header);
+        rule_.whole_costs = all_distances_whole(s_.dist, s_.n);
+        rule_.absolute = options_.absolute_gap;
+        rule_.relative = options_.relative_gap;
         LoopHooks hooks;
         hooks.improve_solution = [this](State& s, float) {
             const float cost = improve(s);
-            round_bound_up(s);
+            verify_bound(s);
             return cost;
         };
         hooks.should_stop = [this] { return proven() || out_of_time(); };
         hooks.after_iteration = [this](const State& s, int iteration, float pi) { observe(s, iteration, pi); };
-        whole_costs_ = all_distances_whole(s_.dist, s_.n);
         build_candidate_lists(s_, swap_list_width(s_.n, s_.p));
         start_search(s_);
         subgradient_search(s_, hooks);
+
+        if (!proven() && !out_of_time()) {
+            Incumbent incumbent{best_medians_, best_cost_};
+            ExactSearchStops stops;
+            stops.out_of_time = [this] { return out_of_time(); };
+            stops.progress = [this](long nodes, double, double) {
+                nodes_ = nodes;
+                report_progress();
+            };
+            const ExactSearchResult search =
+                exact_search(s_.dist, s_.caches.candidates, s_.n, s_.p, rule_, incumbent, stops, s_.tuning);
+            best_medians_ = incumbent.medians;
+            best_cost_ = incumbent.cost;
+            verified_bound_ = std::max(verified_bound_, search.lower_bound);
+            nodes_ = search.nodes;
+        }
 
         CertifiedSolution result;
         result.medians = best_medians_;
         result.cost = best_cost_;
         result.lower_bound = lower_bound();
         result.iterations = iterations_;
+        result.nodes = nodes_;
         result.optimal = proven();
+        result.ending = result.optimal ? Ending::proven : Ending::time_limit;
         result.median_of = serving_medians(best_medians_);
         return result;
     }
 
 private:
-    // The loop's best bound, or the rounded one when that is higher.
-    float lower_bound() const { return std::max(s_.best_lb, rounded_bound_); }
-    bool proven() const { return gap_closed(best_cost_, lower_bound()); }
+    // The best verified bound, at least 0 (no distance is negative), never
+    // above the best cost, and rounded up when every cost is a whole number.
+    double lower_bound() const { return std::min(best_cost_, rule_.reported(std::max(0.0, verified_bound_))); }
+    bool proven() const { return rule_.closes(std::max(0.0, verified_bound_), best_cost_); }
 
-    // The loop's bound has just risen, at the multipliers of s. When every
-    // cost is a whole number no solution costs less than that bound rounded
-    // up, which closes a gap below 2. The bound is taken again in double
-    // first, so that the rounding of its float sums cannot overstate it.
-    void round_bound_up(const State& s) {
-        if (!whole_costs_ || proven() || !(best_cost_ - double(s.bound) < 2)) return;
-        const double whole = std::ceil(relaxation_value(s.dist, s.n, s.p, s.t, s.lambda));
-        // The largest float not above it, so the bound reported stays a bound.
-        float below = float(whole);
-        if (double(below) > whole) below = std::nextafter(below, -std::numeric_limits<float>::infinity());
-        rounded_bound_ = std::max(rounded_bound_, below);
+    // The loop's bound has just risen, at the multipliers of s: the bound
+    // is taken again in double, so that the rounding of its float sums
+    // cannot overstate it.
+    void verify_bound(const State& s) {
+        verified_bound_ = std::max(verified_bound_, relaxation_value(s.dist, s.n, s.p, s.t, s.lambda));
+    }
+
+    void report_progress() const {
+        if (!options_.progress) return;
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+        options_.progress(seconds, nodes_, lower_bound(), best_cost_);
     }
 
     bool out_of_time() const { return options_.deadline && std::chrono::steady_clock::now() >= *options_.deadline; }
@@ -97,6 +119,7 @@ private:
 
     void observe(const State& s, int iteration, float pi) {
         iterations_ = iteration;
+        report_progress();
         if (options_.trace == nullptr) return;
         // No upper bound yet is an empty field rather than the sentinel.
         const std::string upper = s.best_ub < INF_DIST ? shortest_text(s.best_ub) : "";
@@ -125,8 +148,10 @@ private:
     std::vector<int> best_medians_;
     double best_cost_ = std::numeric_limits<double>::infinity();
     int iterations_ = 0;
-    bool whole_costs_ = false;
-    float rounded_bound_ = 0;
+    long nodes_ = 0;
+    ProofRule rule_;
+    double verified_bound_ = 0;
+    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 
 }  // namespace

@@ -1,10 +1,13 @@
-// The bound of the relaxation with a far better solution: the loop of the
-// solver, each feasible solution it builds improved by the swap search.
+// The best solution and a proof: the loop of the solver, each feasible
+// solution it builds improved by the swap search, then the exact search
+// until the solution is proven optimal or the time is up. Every bound it
+// reports is verified.
 #pragma once
 
 #include <charconv>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,17 +19,30 @@ namespace pmedian {
 struct CertifyOptions {
     // The loop and the searches end once this moment has passed.
     std::optional<std::chrono::steady_clock::time_point> deadline;
-    // One CSV line per iteration goes here, after a header line, when set.
+    // One CSV line per iteration of the loop goes here, after a header
+    // line, when set.
     std::FILE* trace = nullptr;
+    // Without whole-number distances, a solution is proven optimal once its
+    // cost is within max(absolute_gap, relative_gap x cost) of the bound.
+    double absolute_gap = 0;
+    double relative_gap = 1e-6;
+    // Called about once a second with the time so far, the search's nodes
+    // and the current bounds.
+    std::function<void(double seconds, long nodes, double lower_bound, double cost)> progress;
 };
+
+// How a run ended.
+enum class Ending { proven, time_limit };
 
 struct CertifiedSolution {
     std::vector<int> medians;    // ascending
     std::vector<int> median_of;  // for each node, the median serving it
     double cost = 0;             // summed in double
-    float lower_bound = 0;
-    int iterations = 0;
-    bool optimal = false;  // cost within 1.0 of the lower bound
+    double lower_bound = 0;      // verified; rounded up when every distance is whole
+    int iterations = 0;          // of the loop
+    long nodes = 0;              // of the exact search
+    bool optimal = false;        // proven by the bound
+    Ending ending = Ending::time_limit;
 };
 
 // Runs the loop on the loaded state s; the arrays of s stay allocated.

@@ -16,6 +16,9 @@ struct UsageError : std::runtime_error {
 struct Arguments {
     bool json = false;
     double time_limit = -1;  // none when negative
+    double absolute_gap = 0;
+    double relative_gap = 1e-6;
+    bool quiet = false;
     std::string trace;
     std::string data = "facloc.dat";
 };

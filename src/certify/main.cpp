@@ -17,6 +17,21 @@ namespace {
 
 using namespace pmedian;
 
+// A line on standard error about once a second, from the first second on.
+class ProgressLines {
+public:
+    void operator()(double seconds, long nodes, double lower_bound, double cost) {
+        if (seconds < next_) return;
+        next_ = seconds + 1;
+        const double gap = cost > 0 ? 100 * (cost - lower_bound) / cost : 0.0;
+        std::fprintf(stderr, "pmedian-certify: %.0f s, %ld nodes, bound %s, best %s, gap %.4f %%\n", seconds, nodes,
+                     shortest_text(lower_bound).c_str(), shortest_text(cost).c_str(), gap);
+    }
+
+private:
+    double next_ = 1;
+};
+
 // Solves and prints; a Fatal is bad data.
 void run(const Arguments& args, std::chrono::steady_clock::time_point start) {
     CertifyOptions options;
@@ -24,6 +39,9 @@ void run(const Arguments& args, std::chrono::steady_clock::time_point start) {
         options.deadline = start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                                        std::chrono::duration<double>(std::min(args.time_limit, 1e9)));
     }
+    options.absolute_gap = args.absolute_gap;
+    options.relative_gap = args.relative_gap;
+    if (!args.quiet) options.progress = ProgressLines();
     std::FILE* file = open_data_file(args.data.c_str());
     if (file == nullptr) throw Fatal{"Arquivo de dados '" + args.data + "' nao pode ser aberto"};
     struct Closer {
@@ -33,17 +51,24 @@ void run(const Arguments& args, std::chrono::steady_clock::time_point start) {
         }
     };
     Closer data{file};
-    Closer trace{nullptr};
-    if (!args.trace.empty()) {
-        trace.file = std::fopen(args.trace.c_str(), "w");
-        if (trace.file == nullptr) throw UsageError("cannot write the trace file '" + args.trace + "'");
-        options.trace = trace.file;
-    }
     TokenReader in(file);
     State s;
     read_header(in, args.data, s.n, s.p);
     load_problem(s, in);
+    // Opened only once the data is read: naming the data file as the trace
+    // must not empty it before it is read.
+    Closer trace{nullptr};
+    if (!args.trace.empty()) {
+        trace.file = std::fopen(args.trace.c_str(), "w");
+        if (trace.file == nullptr) throw Fatal{"cannot write the trace file '" + args.trace + "'"};
+        options.trace = trace.file;
+    }
     const CertifiedSolution result = certify(s, options);
+    if (trace.file != nullptr) {
+        const bool written = !std::ferror(trace.file) && std::fclose(trace.file) == 0;
+        trace.file = nullptr;
+        if (!written) throw Fatal{"cannot write the trace file '" + args.trace + "'"};
+    }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (args.json) {
         print_json(s, result, seconds);

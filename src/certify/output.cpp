@@ -1,5 +1,6 @@
 #include "certify/output.hpp"
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -19,16 +20,31 @@ std::string json_list(const std::vector<int>& values) {
     return text + "]";
 }
 
+// The gap as a share of the cost; 0 when both are 0.
+double relative_gap(const CertifiedSolution& r) { return r.cost > 0 ? (r.cost - r.lower_bound) / r.cost : 0.0; }
+
+// A bound with two decimals, rounded down: what is printed stays a bound.
+std::string bound_text(double bound) {
+    double hundredths = std::floor(bound * 100);
+    if (hundredths / 100 > bound) hundredths -= 1;
+    char text[64];
+    std::snprintf(text, sizeof text, "%11.2f", hundredths / 100);
+    return text;
+}
+
 }  // namespace
+
+const char* ending_name(Ending ending) { return ending == Ending::proven ? "proven" : "time limit"; }
 
 void print_json(const State& s, const CertifiedSolution& r, double seconds) {
     std::printf(
         "{\"n\":%d,\"p\":%d,\"medians\":%s,\"median_of\":%s,\"cost\":%s,"
-        "\"lower_bound\":%s,\"gap\":%s,"
-        "\"status\":\"%s\",\"iterations\":%d,\"seconds\":%.3f}\n",
+        "\"lower_bound\":%s,\"gap\":%s,\"relative_gap\":%s,"
+        "\"status\":\"%s\",\"ending\":\"%s\",\"iterations\":%d,\"nodes\":%ld,\"seconds\":%.3f}\n",
         s.n, s.p, json_list(r.medians).c_str(), json_list(r.median_of).c_str(), shortest_text(r.cost).c_str(),
-        shortest_text(r.lower_bound).c_str(), shortest_text(r.cost - double(r.lower_bound)).c_str(),
-        r.optimal ? "optimal" : "feasible", r.iterations, seconds);
+        shortest_text(r.lower_bound).c_str(), shortest_text(r.cost - r.lower_bound).c_str(),
+        shortest_text(relative_gap(r)).c_str(), r.optimal ? "optimal" : "feasible", ending_name(r.ending),
+        r.iterations, r.nodes, seconds);
 }
 
 void print_report(State& s, const CertifiedSolution& r) {
@@ -39,7 +55,7 @@ void print_report(State& s, const CertifiedSolution& r) {
     double total = 0;
     print_node_lines(s, [&](float d) { total += d; });
     print_total(stdout, total);
-    std::printf("\nLimite inferior = %s\n", format_two_decimals(r.lower_bound, 11).c_str());
+    std::printf("\nLimite inferior = %s\n", bound_text(r.lower_bound).c_str());
 }
 
 }  // namespace pmedian

@@ -7,6 +7,9 @@
 
 namespace pmedian {
 
+// "proven" or "time limit".
+const char* ending_name(Ending ending);
+
 void print_json(const State& s, const CertifiedSolution& r, double seconds);
 
 // pmedian's report of the solution (the arrangement best is overwritten),

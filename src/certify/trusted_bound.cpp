@@ -2,35 +2,74 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace pmedian {
 
-double relaxation_value(const DistMatrix& dist, int n, int p, float t, const std::vector<float>& lambda) {
-    std::vector<double> multiplier(static_cast<std::size_t>(n));
+LagrangeanBound lagrangean_bound(const DistMatrix& dist, int n, int p, const std::vector<double>& lambda,
+                                 const Fixings& fixed) {
+    LagrangeanBound bound;
+    constexpr double none = std::numeric_limits<double>::infinity();
     double value = 0;
     double magnitude = 0;  // sum of the magnitudes of every term
     for (int j = 0; j < n; ++j) {
-        multiplier[j] = double(t) * double(lambda[j]);
-        value += multiplier[j];
-        magnitude += std::fabs(multiplier[j]);
+        value += lambda[j];
+        magnitude += std::fabs(lambda[j]);
     }
-    // Row i holds the distances from candidate i to every client (the
-    // matrix is symmetric).
-    std::vector<double> reduced(static_cast<std::size_t>(n));
+    // Row i holds the distances from site i to every client (the matrix is
+    // symmetric).
+    bound.reduced.assign(std::size_t(n), 0.0);
     for (int i = 0; i < n; ++i) {
         const float* row = dist[i];
         double sum = 0;
-        for (int j = 0; j < n; ++j) sum += std::min(0.0, double(row[j]) - multiplier[j]);
-        reduced[i] = sum;
+        for (int j = 0; j < n; ++j) sum += std::min(0.0, double(row[j]) - lambda[j]);
+        bound.reduced[i] = sum;
         magnitude += std::fabs(sum);
     }
-    std::nth_element(reduced.begin(), reduced.begin() + (p - 1), reduced.end());
-    for (int k = 0; k < p; ++k) value += reduced[k];
     // Each term is off by at most one rounding and each partial sum by one
-    // more per addition; the p least computed values are off by no more
-    // than all of them together.
-    const double rounding = 4.0 * (double(n) + double(p) + 2) * 0x1p-53 * magnitude;
-    return value - rounding;
+    // more per addition; the least computed values are off by no more than
+    // all of them together.
+    bound.rounding = 4.0 * (double(n) + double(p) + 2) * 0x1p-53 * magnitude;
+
+    std::vector<int> free_sites;
+    int open = 0;
+    for (int i = 0; i < n; ++i) {
+        const int state = fixed.empty() ? -1 : fixed[i];
+        if (state == 1) {
+            value += bound.reduced[i];
+            ++open;
+        } else if (state == -1) {
+            free_sites.push_back(i);
+        }
+    }
+    bound.opened.assign(std::size_t(n), 0);
+    const int wanted = p - open;
+    if (wanted < 0 || wanted > int(free_sites.size())) {
+        bound.value = none;
+        return bound;
+    }
+    const auto by_reduced = [&](int a, int b) { return bound.reduced[a] < bound.reduced[b]; };
+    if (wanted < int(free_sites.size())) {
+        std::nth_element(free_sites.begin(), free_sites.begin() + wanted, free_sites.end(), by_reduced);
+        bound.next_free = bound.reduced[free_sites[wanted]];
+    } else {
+        bound.next_free = none;
+    }
+    bound.last_opened = -none;
+    for (int k = 0; k < wanted; ++k) {
+        const int site = free_sites[k];
+        value += bound.reduced[site];
+        bound.opened[site] = 1;
+        bound.last_opened = std::max(bound.last_opened, bound.reduced[site]);
+    }
+    bound.value = value - bound.rounding;
+    return bound;
+}
+
+double relaxation_value(const DistMatrix& dist, int n, int p, float t, const std::vector<float>& lambda) {
+    std::vector<double> multiplier(static_cast<std::size_t>(n));
+    for (int j = 0; j < n; ++j) multiplier[j] = double(t) * double(lambda[j]);
+    return lagrangean_bound(dist, n, p, multiplier).value;
 }
 
 }  // namespace pmedian

@@ -1,5 +1,7 @@
-// A lower bound certify may stake a proof on: the relaxation's value taken
-// again in double, rounded up to a whole number when every cost is one.
+// Lower bounds certify may stake a proof on: the Lagrangean relaxation of
+// the assignment constraints, evaluated in double less a bound on its
+// rounding, so never above the exact value of the relaxation, which is
+// never above the cost of any solution it allows.
 #pragma once
 
 #include <vector>
@@ -8,9 +10,32 @@
 
 namespace pmedian {
 
-// The value of the relaxation at multipliers t * lambda[j] (the sum of the
-// multipliers and of the p least reduced costs), summed in double and less a
-// bound on that summation's rounding, so never above the exact value.
+// Per site: -1 free, 0 closed, 1 open.
+using Fixings = std::vector<signed char>;
+
+struct LagrangeanBound {
+    // A lower bound on the cost of every solution the fixings allow; +inf
+    // when they allow none.
+    double value = 0;
+    // Per site, the reduced cost sum_i min(0, d_ij - lambda_i) as computed.
+    std::vector<double> reduced;
+    // A bound on the rounding of value and of every reduced cost.
+    double rounding = 0;
+    // The free sites the relaxation opens, and the reduced cost of the last
+    // of them and of the next free one (+inf when none is left).
+    std::vector<char> opened;
+    double last_opened = 0;
+    double next_free = 0;
+};
+
+// The relaxation at multipliers lambda (one a client): the sum of the
+// multipliers and of the reduced costs of the sites it opens, the sites
+// fixed open and the least reduced costs of the free ones, p in all.
+// fixed may be empty: every site free.
+LagrangeanBound lagrangean_bound(const DistMatrix& dist, int n, int p, const std::vector<double>& lambda,
+                                 const Fixings& fixed = {});
+
+// The same at multipliers t * lambda[j], as the solver's loop holds them.
 double relaxation_value(const DistMatrix& dist, int n, int p, float t, const std::vector<float>& lambda);
 
 }  // namespace pmedian

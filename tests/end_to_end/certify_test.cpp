@@ -42,7 +42,7 @@ TEST(CertifyCommand, ReportsTheOptimumOfSevenNodesWithItsBound) {
                               "\nNo     4 -> Mediana     5  Custo =        5.00"
                               "\nNo     6 -> Mediana     0  Custo =        7.00"
                               "\nCusto da solucao =       25.00"
-                              "\nLimite inferior =       24.50\n");
+                              "\nLimite inferior =       25.00\n");
 }
 
 TEST(CertifyCommand, JsonParsesAndItsCostIsThatOfItsMedians) {
@@ -69,9 +69,11 @@ TEST(CertifyCommand, JsonParsesAndItsCostIsThatOfItsMedians) {
         cost += nearest;
     }
     EXPECT_EQ(json["cost"].number, cost);
-    // The bound is a float printed in its shortest form.
-    EXPECT_NEAR(json["gap"].number, json["cost"].number - json["lower_bound"].number, 1e-5);
+    EXPECT_EQ(json["lower_bound"].number, 25);
+    EXPECT_EQ(json["gap"].number, 0);
+    EXPECT_EQ(json["relative_gap"].number, 0);
     EXPECT_EQ(json["status"].text, "optimal");
+    EXPECT_EQ(json["ending"].text, "proven");
 
     // One trace line per iteration after the header.
     std::ifstream trace(dir.path() + "/trace.csv");
@@ -94,6 +96,24 @@ TEST(CertifyCommand, AnExhaustedTimeLimitStillGivesASolution) {
     const testing::JsonValue json = testing::parse_json(run.output);
     EXPECT_EQ(json["iterations"].number, 1);
     EXPECT_EQ(json["medians"].items.size(), 3u);
+    EXPECT_EQ(json["ending"].text, "time limit");
+    EXPECT_EQ(json["status"].text, "feasible");
+}
+
+// The trace is opened once the data is read, and a trace that cannot be
+// written ends the run with status 1 instead of being lost.
+TEST(CertifyCommand, TheTraceNeverHarmsTheDataAndItsFailuresAreReported) {
+    testing::TempDir dir;
+    dir.write("facloc.dat", seven_nodes);
+    dir.write("same.dat", seven_nodes);
+    const testing::RunResult same = certify(dir, "--quiet --trace same.dat same.dat", true);
+    EXPECT_EQ(same.status, 0) << same.output;
+    const testing::RunResult full = certify(dir, "--quiet --trace /dev/full", true);
+    EXPECT_EQ(full.status, 1);
+    EXPECT_NE(full.output.find("cannot write the trace file '/dev/full'"), std::string::npos) << full.output;
+    const testing::RunResult nowhere = certify(dir, "--quiet --trace /nonexistent/dir/trace.csv", true);
+    EXPECT_EQ(nowhere.status, 1);
+    EXPECT_EQ(nowhere.output.rfind("pmedian-certify: cannot write the trace file", 0), 0u) << nowhere.output;
 }
 
 TEST(CertifyCommand, BadArgumentsExitTwoAndBadDataOne) {
@@ -101,7 +121,7 @@ TEST(CertifyCommand, BadArgumentsExitTwoAndBadDataOne) {
     dir.write("facloc.dat", seven_nodes);
     dir.write("cut.dat", "7 3\n17 18\n");
     for (const char* args : {"--bogus", "--time-limit", "--time-limit soon", "--time-limit -1", "a.dat b.dat",
-                             "--trace /nonexistent/dir/trace.csv"}) {
+                             "--rel-gap", "--abs-gap -1", "--rel-gap x"}) {
         const testing::RunResult run = certify(dir, args, true);
         EXPECT_EQ(run.status, 2) << args;
         EXPECT_EQ(run.output.rfind("pmedian-certify: ", 0), 0u) << args;
@@ -116,6 +136,7 @@ TEST(CertifyCommand, BadArgumentsExitTwoAndBadDataOne) {
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.output, "pmedian-certify: Arquivo de dados 'none.dat' nao pode ser aberto\n");
     const testing::RunResult help = certify(dir, "--help");
+    EXPECT_NE(help.output.find("--rel-gap R"), std::string::npos);
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.output.find("--time-limit SECONDS"), std::string::npos);
 }

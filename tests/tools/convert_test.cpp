@@ -90,11 +90,30 @@ TEST(ReadPoints, SkipsCommentsAndBlankLinesAndChecksDimensions) {
     EXPECT_NE(error_of([&] { read_points(single); }).find("at least two"), std::string::npos);
 }
 
+TEST(ReadTsplib, ReadsTheCoordinatesOfAnEuc2dFile) {
+    std::istringstream in("NAME : three\nTYPE : TSP\nDIMENSION : 3\nEDGE_WEIGHT_TYPE : EUC_2D\n"
+                          "NODE_COORD_SECTION\n1 0 0\n2 3.0e+00 4\n3 1 1\nEOF\n");
+    const std::vector<Point> points = read_tsplib(in);
+    ASSERT_EQ(points.size(), 3u);
+    EXPECT_EQ(euclidean_rounded(points[0], points[1], Rounding::floor), 5);
+    EXPECT_EQ(euclidean_rounded(points[0], points[2], Rounding::floor), 1);
+    for (const char* broken : {"DIMENSION : 2\nEDGE_WEIGHT_TYPE : GEO\nNODE_COORD_SECTION\n1 0 0\n2 1 1\n",
+                               "DIMENSION : 3\nEDGE_WEIGHT_TYPE : EUC_2D\nNODE_COORD_SECTION\n1 0 0\n2 1 1\n",
+                               "DIMENSION : 2\nEDGE_WEIGHT_TYPE : EUC_2D\nNODE_COORD_SECTION\n1 0 0\n2 x 1\n",
+                               "DIMENSION : 2\nEDGE_WEIGHT_TYPE : EUC_2D\n"}) {
+        std::istringstream bad(broken);
+        EXPECT_FALSE(error_of([&] { read_tsplib(bad); }).empty()) << broken;
+    }
+}
+
 TEST(Euclidean, RoundsHalvesUpAndKeepsFractionsAsTheNearestFloat) {
-    EXPECT_EQ(euclidean_rounded({0, 0}, {2.5, 0}), 3);
-    EXPECT_EQ(euclidean_rounded({0, 0}, {1.5, 0}), 2);
-    EXPECT_EQ(euclidean_rounded({0, 0}, {1, 1}), 1);
-    EXPECT_EQ(euclidean_rounded({0, 0, 0}, {1, 1, 1}), 2);
+    EXPECT_EQ(euclidean_rounded({0, 0}, {2.5, 0}, Rounding::nint), 3);
+    EXPECT_EQ(euclidean_rounded({0, 0}, {1.5, 0}, Rounding::nint), 2);
+    EXPECT_EQ(euclidean_rounded({0, 0}, {1, 1}, Rounding::nint), 1);
+    EXPECT_EQ(euclidean_rounded({0, 0, 0}, {1, 1, 1}, Rounding::nint), 2);
+    EXPECT_EQ(euclidean_rounded({0, 0}, {2.5, 0}, Rounding::floor), 2);
+    EXPECT_EQ(euclidean_rounded({0, 0}, {3, 4}, Rounding::floor), 5);
+    EXPECT_EQ(euclidean_rounded({0, 0}, {1, 1}, Rounding::floor), 1);
     EXPECT_EQ(euclidean({0, 0}, {1, 1}), float(std::sqrt(2.0)));
     std::string text;
     append_number(text, euclidean({0, 0}, {1, 1}));
@@ -128,8 +147,14 @@ TEST(ConvertCommand, WritesTheTriangleAndFailsCleanly) {
     ok = testing::run_in(dir, exe + " orlib g.txt -o out.dat && cat out.dat");
     EXPECT_EQ(ok.output, "3 1\n1 3\n2\n");
 
+    dir.write("t.tsp", "DIMENSION : 3\nEDGE_WEIGHT_TYPE : EUC_2D\nNODE_COORD_SECTION\n1 0 0\n2 2.5 0\n3 3 4\nEOF\n");
+    EXPECT_EQ(testing::run_in(dir, exe + " tsplib t.tsp 1").output, "3 1\n2 5\n4\n");
+    EXPECT_EQ(testing::run_in(dir, exe + " tsplib t.tsp 1 --nint").output, "3 1\n3 5\n4\n");
+    EXPECT_EQ(testing::run_in(dir, exe + " tsplib t.tsp 1 --real").output, "3 1\n2.5 5\n4.031129\n");
+
     for (const char* bad : {"", " orlib", " orlib missing.txt", " points g.txt 0", " random 10 20 1", " random 10 2 x",
-                            " matrix g.txt 1", " frobnicate", " orlib g.txt --bogus"}) {
+                            " matrix g.txt 1", " frobnicate", " orlib g.txt --bogus", " tsplib t.tsp 4",
+                            " tsplib t.tsp 1 --floor --nint", " orlib g.txt --floor"}) {
         EXPECT_EQ(testing::run_in(dir, exe + bad).status, 1) << bad;
     }
     EXPECT_EQ(testing::run_in(dir, exe + " --help").status, 0);

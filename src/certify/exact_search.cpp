@@ -1,0 +1,210 @@
+#include "certify/exact_search.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <queue>
+#include <utility>
+
+#include "certify/radius_master.hpp"
+#include "certify/swap_search.hpp"
+
+namespace pmedian {
+
+bool ProofRule::closes(double bound, double cost) const {
+    if (whole_costs) return std::ceil(bound) >= cost;
+    return cost - bound <= std::max(absolute, relative * std::fabs(cost));
+}
+
+double ProofRule::reported(double bound) const { return whole_costs ? std::ceil(bound) : bound; }
+
+namespace {
+
+constexpr double none = std::numeric_limits<double>::infinity();
+
+// A node of the search: the fixings on top of the root's, and a bound
+// already known for it.
+struct Node {
+    double bound;
+    std::vector<std::pair<int, signed char>> fixings;
+    bool operator<(const Node& other) const { return bound > other.bound; }  // least bound first
+};
+
+class Search {
+public:
+    Search(const DistMatrix& dist, const CandidateLists& lists, int n, int p, const ProofRule& rule,
+           Incumbent& incumbent, const ExactSearchStops& stops, const Tuning& tuning)
+        : dist_(dist),
+          lists_(lists),
+          n_(n),
+          p_(p),
+          rule_(rule),
+          incumbent_(incumbent),
+          stops_(stops),
+          tuning_(tuning),
+          master_(dist, lists, n, p),
+          root_fixed_(std::size_t(n), -1) {}
+
+    ExactSearchResult run() {
+        ExactSearchResult result;
+        open_.push({-none, {}});
+        double settled = none;  // the least bound of the nodes closed so far
+        while (!open_.empty()) {
+            if (rule_.closes(std::min(settled, open_.top().bound), incumbent_.cost)) break;
+            if (stops_.out_of_time && stops_.out_of_time()) break;
+            Node node = open_.top();
+            open_.pop();
+            ++result.nodes;
+            const double bound = visit(node);
+            if (bound < none) settled = std::min(settled, bound);
+            if (stops_.progress) stops_.progress(result.nodes, lower_bound(settled), incumbent_.cost);
+        }
+        result.lower_bound = lower_bound(settled);
+        result.proven = rule_.closes(result.lower_bound, incumbent_.cost);
+        return result;
+    }
+
+private:
+    // The least bound over the nodes still open and those settled, never
+    // above the incumbent's cost.
+    double lower_bound(double settled) const {
+        double bound = std::min(settled, incumbent_.cost);
+        if (!open_.empty()) bound = std::min(bound, open_.top().bound);
+        return bound;
+    }
+
+    // Solves a node: returns the verified bound with which it was closed,
+    // or +inf when it was branched on (its children carry it on) or allows
+    // no solution.
+    double visit(const Node& node) {
+        Fixings fixed = root_fixed_;
+        for (const auto& [site, state] : node.fixings) fixed[site] = state;
+        int open = 0;
+        int free = 0;
+        for (int j = 0; j < n_; ++j) {
+            open += fixed[j] == 1;
+            free += fixed[j] == -1;
+        }
+        if (open > p_ || open + free < p_) return none;
+
+        master_.set_fixed(fixed);
+        const RadiusMaster::Solution lp = master_.solve(core(), [this] { return out_of_time(); });
+        LagrangeanBound verified = lagrangean_bound(dist_, n_, p_, lp.lambda, fixed);
+        const double bound = std::max(node.bound, verified.value);
+        improve_from(lp.y, fixed);
+        if (rule_.closes(bound, incumbent_.cost)) return bound;
+
+        // Sites that no solution better than the incumbent can open, or
+        // close, given this node's fixings.
+        std::vector<std::pair<int, signed char>> fixings = node.fixings;
+        fix_by_reduced_costs(verified, fixed, fixings);
+        if (node.fixings.empty()) {
+            for (const auto& [site, state] : fixings) root_fixed_[site] = state;
+            fixings.clear();
+        }
+
+        const int site = branching_site(lp.y, fixed);
+        if (site < 0) return bound;  // every site is fixed: the bound is the node's one solution's
+        for (const int state : {1, 0}) {
+            Node child{bound, fixings};
+            child.fixings.push_back({site, static_cast<signed char>(state)});
+            open_.push(std::move(child));
+        }
+        return none;
+    }
+
+    bool out_of_time() const { return stops_.out_of_time && stops_.out_of_time(); }
+
+    // The incumbent's sites, with a little of every site: a point inside
+    // the hull of solutions near the best known one.
+    std::vector<double> core() const {
+        std::vector<double> point(std::size_t(n_), double(p_) / n_ * 0.1);
+        for (const int m : incumbent_.medians) point[m] += 0.9;
+        return point;
+    }
+
+    // The swap search from the p sites the LP opens most (the fixed open
+    // ones first).
+    void improve_from(const std::vector<double>& y, const Fixings& fixed) {
+        std::vector<int> order(static_cast<std::size_t>(n_));
+        for (int j = 0; j < n_; ++j) order[j] = j;
+        const auto weight = [&](int j) { return fixed[j] == 1 ? 2.0 : fixed[j] == 0 ? -1.0 : y[j]; };
+        std::partial_sort(order.begin(), order.begin() + p_, order.end(),
+                          [&](int a, int b) { return weight(a) > weight(b); });
+        std::vector<int> medians(order.begin(), order.begin() + p_);
+        std::sort(medians.begin(), medians.end());
+        if (std::binary_search(tried_.begin(), tried_.end(), medians)) return;
+        tried_.insert(std::upper_bound(tried_.begin(), tried_.end(), medians), medians);
+        SwapStops swap_stops;
+        swap_stops.out_of_time = [this] { return out_of_time(); };
+        const double cost = swap_search(dist_, lists_, n_, medians, swap_stops, tuning_);
+        if (cost < incumbent_.cost) {
+            std::sort(medians.begin(), medians.end());
+            incumbent_.medians = medians;
+            incumbent_.cost = cost;
+        }
+    }
+
+    // Fixes each free site whose opening (closing) alone lifts the bound to
+    // where it proves the incumbent.
+    void fix_by_reduced_costs(const LagrangeanBound& verified, Fixings& fixed,
+                              std::vector<std::pair<int, signed char>>& fixings) const {
+        // The reduced costs enter once more with their rounding.
+        const double slack = 4 * verified.rounding;
+        for (int j = 0; j < n_; ++j) {
+            if (fixed[j] != -1) continue;
+            const double reduced = verified.reduced[j];
+            if (!verified.opened[j] && verified.last_opened > -none) {
+                const double if_open = verified.value + reduced - verified.last_opened - slack;
+                if (rule_.closes(if_open, incumbent_.cost) && if_open > verified.value) {
+                    fixed[j] = 0;
+                    fixings.push_back({j, 0});
+                }
+            } else if (verified.opened[j] && verified.next_free < none) {
+                const double if_closed = verified.value - reduced + verified.next_free - slack;
+                if (rule_.closes(if_closed, incumbent_.cost) && if_closed > verified.value) {
+                    fixed[j] = 1;
+                    fixings.push_back({j, 1});
+                }
+            }
+        }
+    }
+
+    // The free site whose y is nearest a half, or -1 when none is free.
+    int branching_site(const std::vector<double>& y, const Fixings& fixed) const {
+        int best = -1;
+        double best_distance = none;
+        for (int j = 0; j < n_; ++j) {
+            if (fixed[j] != -1) continue;
+            const double distance = std::fabs(y[j] - 0.5);
+            if (distance < best_distance) {
+                best_distance = distance;
+                best = j;
+            }
+        }
+        return best;
+    }
+
+    const DistMatrix& dist_;
+    const CandidateLists& lists_;
+    int n_;
+    int p_;
+    const ProofRule& rule_;
+    Incumbent& incumbent_;
+    const ExactSearchStops& stops_;
+    const Tuning& tuning_;
+    RadiusMaster master_;
+    Fixings root_fixed_;
+    std::priority_queue<Node> open_;
+    std::vector<std::vector<int>> tried_;  // swap search starts, sorted
+};
+
+}  // namespace
+
+ExactSearchResult exact_search(const DistMatrix& dist, const CandidateLists& lists, int n, int p,
+                               const ProofRule& rule, Incumbent& incumbent, const ExactSearchStops& stops,
+                               const Tuning& tuning) {
+    return Search(dist, lists, n, p, rule, incumbent, stops, tuning).run();
+}
+
+}  // namespace pmedian

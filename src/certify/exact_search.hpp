@@ -1,0 +1,53 @@
+// The search that proves a solution optimal: the LP bound of the radius
+// form at every node, each node's bound verified by the Lagrangean
+// relaxation at the LP's multipliers, sites fixed open or closed by their
+// reduced costs, branching on a site, and the swap search from every LP
+// point for better solutions.
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include "certify/trusted_bound.hpp"
+#include "kernels/candidate_lists.hpp"
+#include "problem.hpp"
+
+namespace pmedian {
+
+// When a lower bound proves a cost optimal: when every distance is a whole
+// number, once the bound rounded up reaches the cost; otherwise once the
+// cost is within max(absolute, relative x cost) of the bound.
+struct ProofRule {
+    bool whole_costs = false;
+    double absolute = 0;
+    double relative = 1e-6;
+    bool closes(double bound, double cost) const;
+    // The bound as it may be reported: rounded up when costs are whole.
+    double reported(double bound) const;
+};
+
+// The best solution known, improved by the search as it goes.
+struct Incumbent {
+    std::vector<int> medians;  // ascending
+    double cost = 0;
+};
+
+struct ExactSearchStops {
+    std::function<bool()> out_of_time;
+    // Called now and then with the nodes so far and the current bounds.
+    std::function<void(long nodes, double lower_bound, double cost)> progress;
+};
+
+struct ExactSearchResult {
+    double lower_bound = 0;  // verified
+    bool proven = false;     // the incumbent is optimal by the rule
+    long nodes = 0;
+};
+
+// Searches until the incumbent is proven or the stops end it; lists are the
+// sites nearest each client, as the swap search wants them.
+ExactSearchResult exact_search(const DistMatrix& dist, const CandidateLists& lists, int n, int p,
+                               const ProofRule& rule, Incumbent& incumbent, const ExactSearchStops& stops,
+                               const Tuning& tuning);
+
+}  // namespace pmedian

@@ -1,0 +1,200 @@
+#include "certify/radius_master.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+namespace pmedian {
+
+namespace {
+
+// Open mass below this counts as none: the LP's zeros come with noise.
+constexpr double no_mass = 1e-12;
+
+// A cut counts as violated when it passes the master's value by this
+// share of its radius (and at least by this much).
+constexpr double least_violation = 1e-7;
+
+// Cuts are dropped once they outnumber the clients this many times over,
+// those with slack first.
+constexpr int most_cuts_per_client = 6;
+
+}  // namespace
+
+RadiusMaster::RadiusMaster(const DistMatrix& dist, const CandidateLists& lists, int n, int p)
+    : dist_(dist), lists_(lists), n_(n), p_(p) {
+    lp_.setLogLevel(0);
+    const int columns = 2 * n;
+    std::vector<double> column_lower(columns, 0.0);
+    std::vector<double> column_upper(columns, 1.0);
+    std::vector<double> objective(columns, 0.0);
+    for (int i = 0; i < n; ++i) {
+        column_upper[n + i] = COIN_DBL_MAX;
+        objective[n + i] = 1.0;
+    }
+    // One row: sum y = p.
+    std::vector<CoinBigIndex> start(columns + 1, 0);
+    std::vector<int> index;
+    std::vector<double> value;
+    for (int j = 0; j < columns; ++j) {
+        if (j < n) {
+            index.push_back(0);
+            value.push_back(1.0);
+        }
+        start[j + 1] = CoinBigIndex(index.size());
+    }
+    const double row_bound = p;
+    lp_.loadProblem(columns, 1, start.data(), index.data(), value.data(), column_lower.data(), column_upper.data(),
+                    objective.data(), &row_bound, &row_bound);
+}
+
+void RadiusMaster::set_fixed(const std::vector<signed char>& fixed) {
+    for (int j = 0; j < n_; ++j) {
+        lp_.setColumnBounds(j, fixed[j] == 1 ? 1.0 : 0.0, fixed[j] == 0 ? 0.0 : 1.0);
+    }
+}
+
+double RadiusMaster::best_radius(int i, const double* y, double& value) const {
+    // The radius at which the open mass of the sites nearer than it first
+    // reaches 1: beyond it the cut's slope in R, 1 - that mass, turns
+    // negative. Along the list where it reaches that far, else over the
+    // row's open sites, sorted.
+    const CandidateLists::Entry* list = lists_.row(i);
+    double mass = 0;
+    double weighted = 0;  // sum of d y over the mass so far
+    int k = 0;
+    for (; k < lists_.width; ++k) {
+        const double open = y[list[k].node];
+        if (open <= no_mass) continue;
+        mass += open;
+        weighted += open * double(list[k].dist);
+        if (mass >= 1 - no_mass) break;
+    }
+    double radius = 0;
+    if (k < lists_.width) {
+        radius = list[k].dist;
+        // Every site nearer than the radius is in the list, before k or tied with it.
+        double below_mass = 0;
+        double below_weighted = 0;
+        for (int m = 0; m <= k && list[m].dist < list[k].dist; ++m) {
+            const double open = y[list[m].node];
+            if (open <= no_mass) continue;
+            below_mass += open;
+            below_weighted += open * double(list[m].dist);
+        }
+        value = radius - (radius * below_mass - below_weighted);
+        return radius;
+    }
+    mass_.clear();
+    const float* row = dist_[i];
+    for (int j = 0; j < n_; ++j) {
+        if (y[j] > no_mass) mass_.push_back({row[j], y[j]});
+    }
+    std::sort(mass_.begin(), mass_.end());
+    mass = 0;
+    std::size_t m = 0;
+    for (; m < mass_.size(); ++m) {
+        mass += mass_[m].second;
+        if (mass >= 1 - no_mass) break;
+    }
+    if (m == mass_.size()) m = mass_.empty() ? 0 : mass_.size() - 1;
+    radius = mass_.empty() ? 0.0 : double(mass_[m].first);
+    double below = 0;
+    for (std::size_t q = 0; q < mass_.size() && double(mass_[q].first) < radius; ++q) {
+        below += (radius - double(mass_[q].first)) * mass_[q].second;
+    }
+    value = radius - below;
+    return radius;
+}
+
+double RadiusMaster::cut_value(int i, double radius, const double* y) const {
+    double below = 0;
+    for_each_nearer(i, radius, [&](int j, double d) { below += (radius - d) * y[j]; });
+    return radius - below;
+}
+
+void RadiusMaster::add_cut(int i, double radius) {
+    // theta_i + sum over sites nearer than the radius of (R - d) y_j >= R.
+    for_each_nearer(i, radius, [&](int j, double d) {
+        columns_.push_back(j);
+        elements_.push_back(radius - d);
+    });
+    columns_.push_back(n_ + i);
+    elements_.push_back(1.0);
+    starts_.push_back(int(columns_.size()));
+    lower_.push_back(radius);
+    upper_.push_back(COIN_DBL_MAX);
+    cuts_.push_back({i, radius});
+}
+
+void RadiusMaster::drop_slack_cuts() {
+    if (int(cuts_.size()) <= most_cuts_per_client * n_) return;
+    const double* activity = lp_.primalRowSolution();
+    std::vector<int> slack;
+    std::vector<Cut> kept;
+    for (std::size_t k = 0; k < cuts_.size(); ++k) {
+        const int row = int(k) + 1;
+        if (activity[row] > cuts_[k].radius + least_violation * (1 + cuts_[k].radius)) {
+            slack.push_back(row);
+        } else {
+            kept.push_back(cuts_[k]);
+        }
+    }
+    lp_.deleteRows(int(slack.size()), slack.data());
+    cuts_ = std::move(kept);
+}
+
+RadiusMaster::Solution RadiusMaster::solve(const std::vector<double>& core, const std::function<bool()>& stop) {
+    Solution solution;
+    std::vector<double> point(n_);
+    std::vector<double> inner = core;
+    for (;;) {
+        ++solution.rounds;
+        lp_.dual();
+        if (!lp_.isProvenOptimal()) lp_.primal();
+        const double* column = lp_.primalColumnSolution();
+        const double* y = column;
+        const double* theta = column + n_;
+        // Cuts violated at the master's point, sought first between it and
+        // the inner point, where they are deeper.
+        const auto separate = [&](const double* at) {
+            int added = 0;
+            for (int i = 0; i < n_; ++i) {
+                double value = 0;
+                const double radius = best_radius(i, at, value);
+                if (at != y) value = cut_value(i, radius, y);
+                if (value > theta[i] + least_violation * (1 + std::fabs(radius))) {
+                    add_cut(i, radius);
+                    ++added;
+                }
+            }
+            return added;
+        };
+        starts_.assign(1, 0);
+        columns_.clear();
+        elements_.clear();
+        lower_.clear();
+        upper_.clear();
+        int added = 0;
+        if (!inner.empty()) {
+            for (int j = 0; j < n_; ++j) point[j] = 0.5 * y[j] + 0.5 * inner[j];
+            added = separate(point.data());
+            inner = point;
+        }
+        if (added == 0) added = separate(y);
+        if (added == 0 || stop()) {
+            solution.value = lp_.objectiveValue();
+            solution.y.assign(y, y + n_);
+            solution.lambda.assign(n_, 0.0);
+            const double* dual = lp_.dualRowSolution();
+            for (std::size_t k = 0; k < cuts_.size(); ++k) {
+                solution.lambda[cuts_[k].client] += std::max(0.0, dual[k + 1]) * cuts_[k].radius;
+            }
+            return solution;
+        }
+        drop_slack_cuts();
+        lp_.addRows(int(lower_.size()), lower_.data(), upper_.data(), starts_.data(), columns_.data(),
+                    elements_.data());
+    }
+}
+
+}  // namespace pmedian

@@ -1,0 +1,83 @@
+// The LP relaxation of the p-median problem in its radius form, solved by
+// cutting planes: for client i and any radius R,
+//     theta_i >= R - sum_j max(0, R - d_ij) y_j
+// holds for every y with sum y = p, 0 <= y <= 1 that opens a site within R
+// of i or leaves i served beyond R. The master LP minimises sum theta_i over
+// those cuts; the cuts at a master point need no LP of their own.
+#pragma once
+
+#include <ClpSimplex.hpp>
+#include <functional>
+#include <vector>
+
+#include "kernels/candidate_lists.hpp"
+#include "kernels/square_matrix.hpp"
+
+namespace pmedian {
+
+class RadiusMaster {
+public:
+    // lists: each client's nearest sites in ascending distance (any width).
+    RadiusMaster(const DistMatrix& dist, const CandidateLists& lists, int n, int p);
+
+    // Bounds of y_j for the next solve: -1 free, 0 closed, 1 open.
+    void set_fixed(const std::vector<signed char>& fixed);
+
+    struct Solution {
+        double value = 0;            // the master's value (not itself a verified bound)
+        std::vector<double> y;       // the master's point
+        std::vector<double> lambda;  // per client, multipliers read off the cuts' duals
+        int rounds = 0;
+    };
+
+    // Adds cuts until none is violated at the master's point, or until stop
+    // says so. `core`, when not empty, is a point inside the hull of
+    // solutions: cuts are sought between it and the master's point first,
+    // which needs far fewer rounds than at the master's point alone.
+    Solution solve(const std::vector<double>& core, const std::function<bool()>& stop);
+
+    int cut_count() const { return lp_.getNumRows() - 1; }
+
+private:
+    struct Cut {
+        int client;
+        double radius;
+    };
+    // The most violated cut of client i at y: its radius, and its value
+    // R - sum max(0, R - d) y there.
+    double best_radius(int i, const double* y, double& value) const;
+    // R - sum max(0, R - d) y of client i's cut of the given radius.
+    double cut_value(int i, double radius, const double* y) const;
+    void add_cut(int i, double radius);
+    // Calls fn(j, d_ij) for every site nearer to client i than the radius:
+    // along its list when the list holds them all, else along its row.
+    template <typename Fn>
+    void for_each_nearer(int i, double radius, Fn fn) const {
+        if (lists_.width == n_ || double(lists_.farthest[i]) >= radius) {
+            const CandidateLists::Entry* list = lists_.row(i);
+            for (int k = 0; k < lists_.width && double(list[k].dist) < radius; ++k) fn(list[k].node, double(list[k].dist));
+        } else {
+            const float* row = dist_[i];
+            for (int j = 0; j < n_; ++j) {
+                if (double(row[j]) < radius) fn(j, double(row[j]));
+            }
+        }
+    }
+    void drop_slack_cuts();
+
+    const DistMatrix& dist_;
+    const CandidateLists& lists_;
+    int n_;
+    int p_;
+    ClpSimplex lp_;
+    std::vector<Cut> cuts_;  // per row past the first
+    // Scratch of the separation and the cuts.
+    mutable std::vector<std::pair<float, double>> mass_;
+    std::vector<int> columns_;
+    std::vector<double> elements_;
+    std::vector<int> starts_;
+    std::vector<double> lower_;
+    std::vector<double> upper_;
+};
+
+}  // namespace pmedian
