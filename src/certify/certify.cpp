@@ -43,8 +43,10 @@ public:
             Incumbent incumbent{best_medians_, best_cost_};
             ExactSearchStops stops;
             stops.out_of_time = [this] { return out_of_time(); };
-            stops.progress = [this](long nodes, double, double) {
+            stops.progress = [this](long nodes, double lower_bound, double cost) {
                 nodes_ = nodes;
+                verified_bound_ = std::max(verified_bound_, lower_bound);
+                best_cost_ = std::min(best_cost_, cost);
                 report_progress();
             };
             const ExactSearchResult search =
@@ -53,6 +55,7 @@ public:
             best_cost_ = incumbent.cost;
             verified_bound_ = std::max(verified_bound_, search.lower_bound);
             nodes_ = search.nodes;
+            exhausted_ = search.exhausted;
         }
 
         CertifiedSolution result;
@@ -62,7 +65,7 @@ public:
         result.iterations = iterations_;
         result.nodes = nodes_;
         result.optimal = proven();
-        result.ending = result.optimal ? Ending::proven : Ending::time_limit;
+        result.ending = result.optimal ? Ending::proven : exhausted_ ? Ending::exhausted : Ending::time_limit;
         result.median_of = serving_medians(best_medians_);
         return result;
     }
@@ -149,6 +152,7 @@ private:
     double best_cost_ = std::numeric_limits<double>::infinity();
     int iterations_ = 0;
     long nodes_ = 0;
+    bool exhausted_ = false;
     ProofRule rule_;
     double verified_bound_ = 0;
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();

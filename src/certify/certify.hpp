@@ -31,8 +31,10 @@ struct CertifyOptions {
     std::function<void(double seconds, long nodes, double lower_bound, double cost)> progress;
 };
 
-// How a run ended.
-enum class Ending { proven, time_limit };
+// How a run ended: proven; out of time; or with every branch of the
+// search explored without a proof, which only a gap of 0 on distances that
+// are not whole numbers can leave (the rounding of the bound stays).
+enum class Ending { proven, time_limit, exhausted };
 
 struct CertifiedSolution {
     std::vector<int> medians;    // ascending

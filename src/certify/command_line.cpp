@@ -32,7 +32,9 @@ then "Limite inferior = " and the lower bound, rounded down to hundredths.
                        median serving each node, medians serving themselves),
                        cost, lower_bound, gap (cost - lower_bound),
                        relative_gap (gap / cost), status ("optimal" or
-                       "feasible"), ending ("proven" or "time limit"),
+                       "feasible"), ending ("proven", "time limit", or
+                       "search exhausted" when a gap of 0 on distances that
+                       are not whole numbers leaves only the rounding),
                        iterations (of the loop), nodes (of the search),
                        seconds. Nodes are numbered from 0, as in the report.
   --time-limit SECONDS stop once SECONDS have passed since the start, with

@@ -61,6 +61,7 @@ public:
         }
         result.lower_bound = lower_bound(settled);
         result.proven = rule_.closes(result.lower_bound, incumbent_.cost);
+        result.exhausted = open_.empty();
         return result;
     }
 

@@ -34,7 +34,17 @@ std::string bound_text(double bound) {
 
 }  // namespace
 
-const char* ending_name(Ending ending) { return ending == Ending::proven ? "proven" : "time limit"; }
+const char* ending_name(Ending ending) {
+    switch (ending) {
+        case Ending::proven:
+            return "proven";
+        case Ending::exhausted:
+            return "search exhausted";
+        case Ending::time_limit:
+            break;
+    }
+    return "time limit";
+}
 
 void print_json(const State& s, const CertifiedSolution& r, double seconds) {
     std::printf(

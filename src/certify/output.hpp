@@ -7,7 +7,7 @@
 
 namespace pmedian {
 
-// "proven" or "time limit".
+// "proven", "time limit" or "search exhausted".
 const char* ending_name(Ending ending);
 
 void print_json(const State& s, const CertifiedSolution& r, double seconds);

@@ -23,6 +23,14 @@ constexpr int most_cuts_per_client = 6;
 RadiusMaster::RadiusMaster(const DistMatrix& dist, const CandidateLists& lists, int n, int p)
     : dist_(dist), lists_(lists), n_(n), p_(p) {
     lp_.setLogLevel(0);
+    // The LP sees distances over the largest, and theta_i over it too, so
+    // that its tolerances mean the same at every magnitude of the data.
+    float largest = 0;
+    for (int i = 0; i < n; ++i) largest = std::max(largest, lists.row(i)[lists.width - 1].dist);
+    for (int i = 0; i < n && lists.width < n; ++i) {
+        for (int j = 0; j < n; ++j) largest = std::max(largest, dist[i][j]);
+    }
+    scale_ = largest > 0 ? double(largest) : 1.0;
     const int columns = 2 * n;
     std::vector<double> column_lower(columns, 0.0);
     std::vector<double> column_upper(columns, 1.0);
@@ -116,12 +124,12 @@ void RadiusMaster::add_cut(int i, double radius) {
     // theta_i + sum over sites nearer than the radius of (R - d) y_j >= R.
     for_each_nearer(i, radius, [&](int j, double d) {
         columns_.push_back(j);
-        elements_.push_back(radius - d);
+        elements_.push_back((radius - d) / scale_);
     });
     columns_.push_back(n_ + i);
     elements_.push_back(1.0);
     starts_.push_back(int(columns_.size()));
-    lower_.push_back(radius);
+    lower_.push_back(radius / scale_);
     upper_.push_back(COIN_DBL_MAX);
     cuts_.push_back({i, radius});
 }
@@ -133,7 +141,8 @@ void RadiusMaster::drop_slack_cuts() {
     std::vector<Cut> kept;
     for (std::size_t k = 0; k < cuts_.size(); ++k) {
         const int row = int(k) + 1;
-        if (activity[row] > cuts_[k].radius + least_violation * (1 + cuts_[k].radius)) {
+        const double lower = cuts_[k].radius / scale_;
+        if (activity[row] > lower + least_violation * (1 + lower)) {
             slack.push_back(row);
         } else {
             kept.push_back(cuts_[k]);
@@ -162,7 +171,7 @@ RadiusMaster::Solution RadiusMaster::solve(const std::vector<double>& core, cons
                 double value = 0;
                 const double radius = best_radius(i, at, value);
                 if (at != y) value = cut_value(i, radius, y);
-                if (value > theta[i] + least_violation * (1 + std::fabs(radius))) {
+                if (value / scale_ > theta[i] + least_violation * (1 + radius / scale_)) {
                     add_cut(i, radius);
                     ++added;
                 }
@@ -182,7 +191,7 @@ RadiusMaster::Solution RadiusMaster::solve(const std::vector<double>& core, cons
         }
         if (added == 0) added = separate(y);
         if (added == 0 || stop()) {
-            solution.value = lp_.objectiveValue();
+            solution.value = lp_.objectiveValue() * scale_;
             solution.y.assign(y, y + n_);
             solution.lambda.assign(n_, 0.0);
             const double* dual = lp_.dualRowSolution();

@@ -69,6 +69,7 @@ private:
     const CandidateLists& lists_;
     int n_;
     int p_;
+    double scale_;  // the largest distance: the LP's unit
     ClpSimplex lp_;
     std::vector<Cut> cuts_;  // per row past the first
     // Scratch of the separation and the cuts.

@@ -1,17 +1,19 @@
-// The certifying loop on tiny instances solved by enumeration: its bound
-// never passes the optimum (not even rounded up), its cost is that of its medians, a proof is
-// true, and without one it is never worse than the solver's own loop.
+// pmedian-certify's engine on tiny instances solved by enumeration: its
+// bound never passes the optimum, its cost is that of its medians, and it
+// ends in a proof, which is true.
 #include "certify/certify.hpp"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "certify/swap_search.hpp"
+#include "enumeration.hpp"
 #include "random_instance.hpp"
 #include "state_builder.hpp"
 #include "subgradient.hpp"
@@ -19,82 +21,142 @@
 namespace pmedian {
 namespace {
 
-// The lowest cost over every set of p medians.
-double optimum(const State& s) {
-    double best = 1e300;
-    std::vector<int> medians;
-    auto choose = [&](auto&& self, int from) -> void {
-        if (int(medians.size()) == s.p) {
-            best = std::min(best, assignment_cost(s.dist, s.n, medians));
-            return;
-        }
-        for (int v = from; v < s.n; ++v) {
-            medians.push_back(v);
-            self(self, v + 1);
-            medians.pop_back();
-        }
+using testing::Distances;
+
+// Tiny instances of every shape a proof must survive: whole and real
+// distances, few values, all zeros, twins (points at one place), tiny and
+// huge magnitudes; p from 1 to n.
+struct Shape {
+    const char* name;
+    std::function<State(int n, int p, std::mt19937& rng)> make;
+    bool whole;
+};
+
+std::vector<Shape> shapes() {
+    const auto scaled = [](Distances kind, float scale) {
+        return [=](int n, int p, std::mt19937& rng) {
+            std::vector<float> triangle = testing::random_triangle(n, kind, rng);
+            for (float& d : triangle) d *= scale;
+            return testing::make_state(n, p, triangle);
+        };
     };
-    choose(choose, 0);
-    return best;
+    return {
+        {"whole", scaled(Distances::whole, 1), true},
+        {"real", scaled(Distances::fractional, 1), false},
+        {"few values", scaled(Distances::tied, 1), true},
+        {"few real values", scaled(Distances::tied_fractional, 1), false},
+        {"all zero", scaled(Distances::tied, 0), true},
+        {"tiny", scaled(Distances::fractional, 1e-30f), false},
+        {"huge whole", scaled(Distances::whole, 1e7f), true},
+        {"huge real", scaled(Distances::fractional, 3e8f), false},
+        {"twins",
+         [](int n, int p, std::mt19937& rng) {
+             // Points on a line, each drawn from three places.
+             std::vector<float> place(static_cast<std::size_t>(n));
+             for (float& x : place) x = float(rng() % 3) * 7.5f;
+             std::vector<float> triangle;
+             for (int i = 0; i < n; ++i) {
+                 for (int j = i + 1; j < n; ++j) triangle.push_back(std::fabs(place[i] - place[j]));
+             }
+             return testing::make_state(n, p, triangle);
+         },
+         false},
+    };
 }
 
-TEST(Certify, BoundStaysBelowTheOptimumAndCostMatchesTheMedians) {
-    std::mt19937 rng(3);
-    const testing::Distances kinds[] = {testing::Distances::whole, testing::Distances::fractional};
-    for (int n : {1, 2, 4, 6, 9}) {
-        for (int p = 1; p <= n; ++p) {
-            for (int kind = 0; kind < 2; ++kind) {
-                SCOPED_TRACE("n=" + std::to_string(n) + " p=" + std::to_string(p) + " kind=" + std::to_string(kind));
-                const std::vector<float> triangle = testing::random_triangle(n, kinds[kind], rng);
-                State s = testing::make_state(n, p, triangle);
-                const CertifiedSolution r = certify(s, {});
-                const double best = optimum(s);
-                EXPECT_LE(double(r.lower_bound), best + 1e-3 * (1 + best));
-                // Whole costs: the bound may be rounded up to a whole number,
-                // never past the optimum (the loop's float bound may pass it by
-                // its rounding, hence the floor).
-                if (kind != 1) {
-                    EXPECT_LE(std::floor(double(r.lower_bound)), best);
-                }
-                EXPECT_GE(r.cost, best - 1e-9);
-                EXPECT_NEAR(r.cost, assignment_cost(s.dist, n, r.medians), 1e-9);
-                ASSERT_EQ(int(r.medians.size()), p);
-                for (int v = 0; v < n; ++v) {
-                    const int m = r.median_of[v];
-                    EXPECT_TRUE(std::count(r.medians.begin(), r.medians.end(), m)) << "node " << v;
-                }
-                EXPECT_EQ(r.optimal, r.cost - double(r.lower_bound) <= 1.0);
-                if (r.optimal) {
-                    EXPECT_LE(r.cost, best + 1.0 + 1e-3);
-                }
+// What a certified run must hold against the enumerated optimum.
+void expect_certified(State& s, const CertifyOptions& options, bool whole) {
+    const double best = testing::enumerated_optimum(s);
+    const CertifiedSolution r = certify(s, options);
+    // The bound never passes the optimum (the enumeration's double sums of
+    // a few floats are exact to far better than a millionth).
+    EXPECT_LE(r.lower_bound, best + 1e-12 * best);
+    EXPECT_GE(r.lower_bound, 0);
+    EXPECT_GE(r.cost, best - 1e-12 * best);
+    EXPECT_EQ(r.cost, assignment_cost(s.dist, s.n, r.medians));
+    ASSERT_EQ(int(r.medians.size()), s.p);
+    for (int v = 0; v < s.n; ++v) {
+        EXPECT_TRUE(std::count(r.medians.begin(), r.medians.end(), r.median_of[v])) << "node " << v;
+    }
+    // Without a time limit the search always ends in a proof, and a proof
+    // is true.
+    EXPECT_TRUE(r.optimal);
+    EXPECT_EQ(r.ending, Ending::proven);
+    if (whole) {
+        EXPECT_EQ(r.cost, best);
+        EXPECT_EQ(r.lower_bound, best);
+    } else {
+        EXPECT_LE(r.cost - best, std::max(options.absolute_gap, options.relative_gap * r.cost) + 1e-12 * best);
+    }
+}
 
-                // Until its proof, the loop improves on the solver's own.
-                State plain = testing::make_state(n, p, triangle);
-                start_search(plain);
-                subgradient_search(plain);
-                if (!r.optimal) {
-                    EXPECT_LE(r.cost, double(plain.best_ub) + 1e-3);
-                }
+TEST(Certify, EveryShapeIsProvenAtTheEnumeratedOptimum) {
+    std::mt19937 rng(3);
+    for (const Shape& shape : shapes()) {
+        for (int n : {1, 2, 3, 4, 6, 9}) {
+            for (int p = 1; p <= n; ++p) {
+                SCOPED_TRACE(std::string(shape.name) + " n=" + std::to_string(n) + " p=" + std::to_string(p));
+                State s = shape.make(n, p, rng);
+                expect_certified(s, {}, shape.whole);
             }
         }
     }
 }
 
-TEST(Certify, WholeCostsRoundTheBoundUpButNeverPastTheOptimum) {
-    // Twenty nodes and five medians: sizes where the loop often ends less
-    // than 2 above its bound, so that rounding up decides the proof.
-    int rounded = 0;
+TEST(Certify, LargerRandomInstancesReachTheirProofThroughTheSearch) {
+    std::mt19937 rng(5);
+    for (int seed = 0; seed < 12; ++seed) {
+        for (const Shape& shape : shapes()) {
+            SCOPED_TRACE(std::string(shape.name) + " seed=" + std::to_string(seed));
+            State s = shape.make(13, 2 + seed % 4, rng);
+            expect_certified(s, {}, shape.whole);
+        }
+    }
+}
+
+// Three points, two of them equal; five points all at one place.
+TEST(Certify, TwinsAndAllZeroDistancesGiveTheirTrueBound) {
+    State three = testing::make_state(3, 1, {0, 1, 1});
+    const CertifiedSolution r3 = certify(three, {});
+    EXPECT_EQ(r3.cost, 1);
+    EXPECT_EQ(r3.lower_bound, 1);
+    EXPECT_TRUE(r3.optimal);
+    State zeros = testing::make_state(5, 1, std::vector<float>(10, 0.0f));
+    const CertifiedSolution r0 = certify(zeros, {});
+    EXPECT_EQ(r0.cost, 0);
+    EXPECT_EQ(r0.lower_bound, 0);
+    EXPECT_TRUE(r0.optimal);
+}
+
+// Without whole distances, the gaps decide what is proven.
+TEST(Certify, AWideRelativeGapProvesAtOnceAndANarrowOneOnlyTheOptimum) {
+    std::mt19937 rng(9);
+    for (int seed = 0; seed < 6; ++seed) {
+        const std::vector<float> triangle = testing::random_triangle(12, Distances::fractional, rng);
+        State wide = testing::make_state(12, 3, triangle);
+        State narrow = testing::make_state(12, 3, triangle);
+        CertifyOptions loose;
+        loose.relative_gap = 0.5;
+        const CertifiedSolution r = certify(wide, loose);
+        const double best = testing::enumerated_optimum(wide);
+        EXPECT_TRUE(r.optimal);
+        EXPECT_LE(r.cost - r.lower_bound, 0.5 * r.cost);
+        EXPECT_LE(r.lower_bound, best);
+        CertifyOptions strict;
+        strict.relative_gap = 1e-9;
+        expect_certified(narrow, strict, false);
+    }
+}
+
+// Twenty nodes and five medians: sizes where the loop often ends a little
+// above its bound, so that the search and rounding up decide the proof.
+TEST(Certify, TwentyNodesAreProvenAtTheirOptimum) {
     for (int seed = 0; seed < 10; ++seed) {
         SCOPED_TRACE("seed=" + std::to_string(seed));
         std::mt19937 rng(seed);
-        const int n = 20;
-        State s = testing::random_state(n, 5, testing::Distances::whole, rng);
-        const CertifiedSolution r = certify(s, {});
-        const double bound = r.lower_bound;
-        EXPECT_LE(bound, optimum(s));
-        if (bound == std::floor(bound)) ++rounded;
+        State s = testing::random_state(20, 5, seed % 2 ? Distances::whole : Distances::fractional, rng);
+        expect_certified(s, {}, seed % 2 == 1);
     }
-    EXPECT_GE(rounded, 3);
 }
 
 }  // namespace

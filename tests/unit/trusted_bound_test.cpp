@@ -13,6 +13,7 @@
 
 #include "certify/swap_search.hpp"
 #include "kernels/whole_distances.hpp"
+#include "enumeration.hpp"
 #include "random_instance.hpp"
 #include "relaxation.hpp"
 #include "state_builder.hpp"
@@ -38,6 +39,44 @@ TEST(RelaxationValue, MatchesTheFloatRelaxationAndStaysBelowEverySolution) {
                 std::shuffle(nodes.begin(), nodes.end(), rng);
                 const std::vector<int> medians(nodes.begin(), nodes.begin() + p);
                 EXPECT_LE(value, assignment_cost(s.dist, n, medians) + 1e-9);
+            }
+        }
+    }
+}
+
+// With sites fixed open or closed, the bound never passes the best
+// solution the fixings allow; and the bounds the search fixes sites by (one
+// more site opened, or one of the opened ones closed) never pass the best
+// solution with that site open, or closed.
+TEST(LagrangeanBound, NeverPassesTheBestSolutionItsFixingsAllow) {
+    std::mt19937 rng(13);
+    for (int trial = 0; trial < 300; ++trial) {
+        const int n = 1 + int(rng() % 8);
+        const int p = 1 + int(rng() % n);
+        SCOPED_TRACE("trial=" + std::to_string(trial) + " n=" + std::to_string(n) + " p=" + std::to_string(p));
+        const auto kind = trial % 3 == 0 ? testing::Distances::whole
+                          : trial % 3 == 1 ? testing::Distances::tied
+                                           : testing::Distances::fractional;
+        State s = testing::random_state(n, p, kind, rng);
+        std::vector<double> lambda(static_cast<std::size_t>(n));
+        for (double& l : lambda) l = double(rng() % 1200) * (trial % 2 ? 1.0 : 0.37);
+        Fixings fixed(static_cast<std::size_t>(n), -1);
+        for (auto& f : fixed) f = rng() % 4 == 0 ? static_cast<signed char>(rng() % 2) : -1;
+        const LagrangeanBound bound = lagrangean_bound(s.dist, n, p, lambda, fixed);
+        EXPECT_LE(bound.value, testing::enumerated_optimum(s, fixed));
+        for (int j = 0; j < n; ++j) {
+            if (fixed[j] != -1) continue;
+            Fixings one = fixed;
+            if (!bound.opened[j] && bound.last_opened > -1e300) {
+                one[j] = 1;
+                EXPECT_LE(bound.value + bound.reduced[j] - bound.last_opened - 4 * bound.rounding,
+                          testing::enumerated_optimum(s, one) + 1e-9)
+                    << "site " << j << " opened";
+            } else if (bound.opened[j] && bound.next_free < 1e300) {
+                one[j] = 0;
+                EXPECT_LE(bound.value - bound.reduced[j] + bound.next_free - 4 * bound.rounding,
+                          testing::enumerated_optimum(s, one) + 1e-9)
+                    << "site " << j << " closed";
             }
         }
     }
