@@ -49,8 +49,8 @@ public:
                 best_cost_ = std::min(best_cost_, cost);
                 report_progress();
             };
-            const ExactSearchResult search =
-                exact_search(s_.dist, s_.caches.candidates, s_.n, s_.p, rule_, incumbent, stops, s_.tuning);
+            const ExactSearchResult search = exact_search(s_.dist, s_.caches.candidates, s_.n, s_.p, rule_, incumbent,
+                                                          best_multipliers_, stops, s_.tuning);
             best_medians_ = incumbent.medians;
             best_cost_ = incumbent.cost;
             verified_bound_ = std::max(verified_bound_, search.lower_bound);
@@ -80,7 +80,13 @@ private:
     // is taken again in double, so that the rounding of its float sums
     // cannot overstate it.
     void verify_bound(const State& s) {
-        verified_bound_ = std::max(verified_bound_, relaxation_value(s.dist, s.n, s.p, s.t, s.lambda));
+        std::vector<double> multipliers(static_cast<std::size_t>(s.n));
+        for (int j = 0; j < s.n; ++j) multipliers[j] = double(s.t) * double(s.lambda[j]);
+        const double bound = lagrangean_bound(s.dist, s.n, s.p, multipliers).value;
+        if (bound > verified_bound_ || best_multipliers_.empty()) {
+            verified_bound_ = std::max(verified_bound_, bound);
+            best_multipliers_ = std::move(multipliers);
+        }
     }
 
     void report_progress() const {
@@ -155,6 +161,7 @@ private:
     bool exhausted_ = false;
     ProofRule rule_;
     double verified_bound_ = 0;
+    std::vector<double> best_multipliers_;  // those of the best loop bound
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 

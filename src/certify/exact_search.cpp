@@ -22,12 +22,15 @@ namespace {
 
 constexpr double none = std::numeric_limits<double>::infinity();
 
+// Below the root, a round of cuts that closes less than this share of the
+// gap left ends a node's rounds.
+constexpr double stall_share = 0.05;
+
 // A node of the search: the fixings on top of the root's, and a bound
 // already known for it.
 struct Node {
     double bound;
     std::vector<std::pair<int, signed char>> fixings;
-    bool operator<(const Node& other) const { return bound > other.bound; }  // least bound first
 };
 
 class Search {
@@ -45,15 +48,16 @@ public:
           master_(dist, lists, n, p),
           root_fixed_(std::size_t(n), -1) {}
 
-    ExactSearchResult run() {
+    ExactSearchResult run(const std::vector<double>& multipliers) {
         ExactSearchResult result;
-        open_.push({-none, {}});
+        if (!multipliers.empty()) master_.add_cuts_at(multipliers);
+        open_.push_back({-none, {}});
         double settled = none;  // the least bound of the nodes closed so far
         while (!open_.empty()) {
-            if (rule_.closes(std::min(settled, open_.top().bound), incumbent_.cost)) break;
+            if (rule_.closes(std::min(settled, least_open_bound()), incumbent_.cost)) break;
             if (stops_.out_of_time && stops_.out_of_time()) break;
-            Node node = open_.top();
-            open_.pop();
+            Node node = std::move(open_.back());
+            open_.pop_back();
             ++result.nodes;
             const double bound = visit(node);
             if (bound < none) settled = std::min(settled, bound);
@@ -70,7 +74,12 @@ private:
     // above the incumbent's cost.
     double lower_bound(double settled) const {
         double bound = std::min(settled, incumbent_.cost);
-        if (!open_.empty()) bound = std::min(bound, open_.top().bound);
+        return std::min(bound, least_open_bound());
+    }
+
+    double least_open_bound() const {
+        double bound = none;
+        for (const Node& node : open_) bound = std::min(bound, node.bound);
         return bound;
     }
 
@@ -89,7 +98,15 @@ private:
         if (open > p_ || open + free < p_) return none;
 
         master_.set_fixed(fixed);
-        const RadiusMaster::Solution lp = master_.solve(core(), [this] { return out_of_time(); });
+        // Below the root, rounds stop once they no longer close much of the
+        // gap: branching then costs less than more rounds.
+        double last_value = -none;
+        const bool root = node.fixings.empty();
+        const RadiusMaster::Solution lp = master_.solve(core(), [&](double value, int round) {
+            const bool stalled = !root && round >= 2 && value - last_value < stall_share * (incumbent_.cost - value);
+            last_value = value;
+            return stalled || out_of_time();
+        });
         LagrangeanBound verified = lagrangean_bound(dist_, n_, p_, lp.lambda, fixed);
         const double bound = std::max(node.bound, verified.value);
         improve_from(lp.y, fixed);
@@ -109,7 +126,7 @@ private:
         for (const int state : {1, 0}) {
             Node child{bound, fixings};
             child.fixings.push_back({site, static_cast<signed char>(state)});
-            open_.push(std::move(child));
+            open_.push_back(std::move(child));
         }
         return none;
     }
@@ -196,16 +213,20 @@ private:
     const Tuning& tuning_;
     RadiusMaster master_;
     Fixings root_fixed_;
-    std::priority_queue<Node> open_;
+    // Depth first: when the incumbent is already optimal, as it mostly is,
+    // every node below it must be solved in any order, and a node's LP
+    // starts best from its parent's.
+    std::vector<Node> open_;
     std::vector<std::vector<int>> tried_;  // swap search starts, sorted
 };
 
 }  // namespace
 
 ExactSearchResult exact_search(const DistMatrix& dist, const CandidateLists& lists, int n, int p,
-                               const ProofRule& rule, Incumbent& incumbent, const ExactSearchStops& stops,
-                               const Tuning& tuning) {
-    return Search(dist, lists, n, p, rule, incumbent, stops, tuning).run();
+                               const ProofRule& rule, Incumbent& incumbent, const std::vector<double>& multipliers,
+                               const ExactSearchStops& stops, const Tuning& tuning) {
+    Search search(dist, lists, n, p, rule, incumbent, stops, tuning);
+    return search.run(multipliers);
 }
 
 }  // namespace pmedian

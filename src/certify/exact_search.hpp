@@ -46,9 +46,11 @@ struct ExactSearchResult {
 };
 
 // Searches until the incumbent is proven or the stops end it; lists are the
-// sites nearest each client, as the swap search wants them.
+// sites nearest each client, as the swap search wants them. multipliers,
+// when not empty, are good Lagrangean multipliers of the clients (the
+// loop's), from which the LP starts.
 ExactSearchResult exact_search(const DistMatrix& dist, const CandidateLists& lists, int n, int p,
-                               const ProofRule& rule, Incumbent& incumbent, const ExactSearchStops& stops,
-                               const Tuning& tuning);
+                               const ProofRule& rule, Incumbent& incumbent, const std::vector<double>& multipliers,
+                               const ExactSearchStops& stops, const Tuning& tuning);
 
 }  // namespace pmedian

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace pmedian {
 
@@ -23,6 +24,9 @@ constexpr int most_cuts_per_client = 6;
 RadiusMaster::RadiusMaster(const DistMatrix& dist, const CandidateLists& lists, int n, int p)
     : dist_(dist), lists_(lists), n_(n), p_(p) {
     lp_.setLogLevel(0);
+    // The rows are scaled already (distances over the largest); scaling
+    // them again at every solve cost more than it gave.
+    lp_.scaling(0);
     // The LP sees distances over the largest, and theta_i over it too, so
     // that its tolerances mean the same at every magnitude of the data.
     float largest = 0;
@@ -131,7 +135,36 @@ void RadiusMaster::add_cut(int i, double radius) {
     starts_.push_back(int(columns_.size()));
     lower_.push_back(radius / scale_);
     upper_.push_back(COIN_DBL_MAX);
-    cuts_.push_back({i, radius});
+    pending_.push_back({i, radius});
+}
+
+void RadiusMaster::add_cuts_at(const std::vector<double>& radius) {
+    start_rows();
+    for (int i = 0; i < n_; ++i) {
+        // The least distance at or beyond the radius (a cut's slope changes
+        // only at distances), along the list or else the row.
+        double at = -1;
+        for_each_nearer(i, std::numeric_limits<double>::infinity(), [&](int, double d) {
+            if (d >= radius[i] && (at < 0 || d < at)) at = d;
+        });
+        if (at > 0) add_cut(i, at);
+    }
+    add_pending_rows();
+}
+
+void RadiusMaster::start_rows() {
+    starts_.assign(1, 0);
+    columns_.clear();
+    elements_.clear();
+    lower_.clear();
+    upper_.clear();
+    pending_.clear();
+}
+
+void RadiusMaster::add_pending_rows() {
+    lp_.addRows(int(lower_.size()), lower_.data(), upper_.data(), starts_.data(), columns_.data(), elements_.data());
+    cuts_.insert(cuts_.end(), pending_.begin(), pending_.end());
+    start_rows();
 }
 
 void RadiusMaster::drop_slack_cuts() {
@@ -152,7 +185,8 @@ void RadiusMaster::drop_slack_cuts() {
     cuts_ = std::move(kept);
 }
 
-RadiusMaster::Solution RadiusMaster::solve(const std::vector<double>& core, const std::function<bool()>& stop) {
+RadiusMaster::Solution RadiusMaster::solve(const std::vector<double>& core,
+                                           const std::function<bool(double value, int round)>& stop) {
     Solution solution;
     std::vector<double> point(n_);
     std::vector<double> inner = core;
@@ -178,11 +212,7 @@ RadiusMaster::Solution RadiusMaster::solve(const std::vector<double>& core, cons
             }
             return added;
         };
-        starts_.assign(1, 0);
-        columns_.clear();
-        elements_.clear();
-        lower_.clear();
-        upper_.clear();
+        start_rows();
         int added = 0;
         if (!inner.empty()) {
             for (int j = 0; j < n_; ++j) point[j] = 0.5 * y[j] + 0.5 * inner[j];
@@ -190,7 +220,7 @@ RadiusMaster::Solution RadiusMaster::solve(const std::vector<double>& core, cons
             inner = point;
         }
         if (added == 0) added = separate(y);
-        if (added == 0 || stop()) {
+        if (added == 0 || stop(lp_.objectiveValue() * scale_, solution.rounds)) {
             solution.value = lp_.objectiveValue() * scale_;
             solution.y.assign(y, y + n_);
             solution.lambda.assign(n_, 0.0);
@@ -201,8 +231,7 @@ RadiusMaster::Solution RadiusMaster::solve(const std::vector<double>& core, cons
             return solution;
         }
         drop_slack_cuts();
-        lp_.addRows(int(lower_.size()), lower_.data(), upper_.data(), starts_.data(), columns_.data(),
-                    elements_.data());
+        add_pending_rows();
     }
 }
 

@@ -30,11 +30,17 @@ public:
         int rounds = 0;
     };
 
-    // Adds cuts until none is violated at the master's point, or until stop
-    // says so. `core`, when not empty, is a point inside the hull of
-    // solutions: cuts are sought between it and the master's point first,
-    // which needs far fewer rounds than at the master's point alone.
-    Solution solve(const std::vector<double>& core, const std::function<bool()>& stop);
+    // Adds cuts until none is violated at the master's point, or until stop,
+    // asked after each round with the master's value, says so. `core`, when
+    // not empty, is a point inside the hull of solutions: cuts are sought
+    // between it and the master's point first, which needs far fewer rounds
+    // than at the master's point alone.
+    Solution solve(const std::vector<double>& core, const std::function<bool(double value, int round)>& stop);
+
+    // Adds, for each client i, the cut of the least distance at or beyond
+    // radius[i]: near the LP's optimum when the radii are good Lagrangean
+    // multipliers, which saves the first rounds.
+    void add_cuts_at(const std::vector<double>& radius);
 
     int cut_count() const { return lp_.getNumRows() - 1; }
 
@@ -64,6 +70,9 @@ private:
         }
     }
     void drop_slack_cuts();
+    // The rows add_cut gathers, and their cuts, until add_pending_rows.
+    void start_rows();
+    void add_pending_rows();
 
     const DistMatrix& dist_;
     const CandidateLists& lists_;
@@ -71,7 +80,8 @@ private:
     int p_;
     double scale_;  // the largest distance: the LP's unit
     ClpSimplex lp_;
-    std::vector<Cut> cuts_;  // per row past the first
+    std::vector<Cut> cuts_;     // per row past the first
+    std::vector<Cut> pending_;  // gathered, not yet rows
     // Scratch of the separation and the cuts.
     mutable std::vector<std::pair<float, double>> mass_;
     std::vector<int> columns_;
