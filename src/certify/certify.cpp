@@ -18,6 +18,9 @@ namespace pmedian {
 
 namespace {
 
+// Iterations of the loop without progress before the exact search takes over.
+constexpr int loop_patience = 30;
+
 class Certifier {
 public:
     Certifier(State& s, const CertifyOptions& options) : s_(s), options_(options) {}
@@ -33,7 +36,7 @@ public:
             verify_bound(s);
             return cost;
         };
-        hooks.should_stop = [this] { return proven() || out_of_time(); };
+        hooks.should_stop = [this] { return proven() || out_of_time() || stalled(); };
         hooks.after_iteration = [this](const State& s, int iteration, float pi) { observe(s, iteration, pi); };
         build_candidate_lists(s_, swap_list_width(s_.n, s_.p));
         start_search(s_);
@@ -126,7 +129,17 @@ private:
         return float(result.cost);
     }
 
+    // The loop hands over to the exact search once neither its bound nor
+    // its best cost has moved for a while: the search's LP closes the rest
+    // of the gap far sooner than the loop's last halvings of its step.
+    bool stalled() const { return iterations_ - last_progress_ >= loop_patience; }
+
     void observe(const State& s, int iteration, float pi) {
+        if (verified_bound_ > progress_bound_ + 0.02 * (best_cost_ - progress_bound_) || best_cost_ < progress_cost_) {
+            progress_bound_ = verified_bound_;
+            progress_cost_ = best_cost_;
+            last_progress_ = iteration;
+        }
         iterations_ = iteration;
         report_progress();
         if (options_.trace == nullptr) return;
@@ -161,6 +174,10 @@ private:
     bool exhausted_ = false;
     ProofRule rule_;
     double verified_bound_ = 0;
+    // The loop's last progress: when, and the bound and cost then.
+    int last_progress_ = 0;
+    double progress_bound_ = 0;
+    double progress_cost_ = std::numeric_limits<double>::infinity();
     std::vector<double> best_multipliers_;  // those of the best loop bound
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <queue>
 #include <utility>
 
@@ -31,6 +32,9 @@ constexpr double stall_share = 0.05;
 struct Node {
     double bound;
     std::vector<std::pair<int, signed char>> fixings;
+    // The parent's multipliers: with this node's fixings they may close it
+    // without an LP of its own.
+    std::shared_ptr<const std::vector<double>> lambda;
 };
 
 class Search {
@@ -96,6 +100,10 @@ private:
             free += fixed[j] == -1;
         }
         if (open > p_ || open + free < p_) return none;
+        if (node.lambda) {
+            const double inherited = lagrangean_bound(dist_, n_, p_, *node.lambda, fixed).value;
+            if (rule_.closes(std::max(node.bound, inherited), incumbent_.cost)) return std::max(node.bound, inherited);
+        }
 
         master_.set_fixed(fixed);
         // Below the root, rounds stop once they no longer close much of the
@@ -123,8 +131,9 @@ private:
 
         const int site = branching_site(lp.y, fixed);
         if (site < 0) return bound;  // every site is fixed: the bound is the node's one solution's
+        const auto lambda = std::make_shared<const std::vector<double>>(lp.lambda);
         for (const int state : {1, 0}) {
-            Node child{bound, fixings};
+            Node child{bound, fixings, lambda};
             child.fixings.push_back({site, static_cast<signed char>(state)});
             open_.push_back(std::move(child));
         }

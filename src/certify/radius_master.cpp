@@ -17,7 +17,7 @@ constexpr double least_violation = 1e-7;
 
 // Cuts are dropped once they outnumber the clients this many times over,
 // those with slack first.
-constexpr int most_cuts_per_client = 6;
+constexpr double most_cuts_per_client = 1.3;
 
 }  // namespace
 
@@ -168,7 +168,7 @@ void RadiusMaster::add_pending_rows() {
 }
 
 void RadiusMaster::drop_slack_cuts() {
-    if (int(cuts_.size()) <= most_cuts_per_client * n_) return;
+    if (double(cuts_.size()) <= most_cuts_per_client * n_) return;
     const double* activity = lp_.primalRowSolution();
     std::vector<int> slack;
     std::vector<Cut> kept;
