@@ -167,6 +167,37 @@ void RadiusMaster::add_pending_rows() {
     start_rows();
 }
 
+std::vector<std::pair<double, double>> RadiusMaster::branch_values(const std::vector<int>& sites, int iterations) {
+    const int columns = lp_.getNumCols();
+    const int rows = lp_.getNumRows();
+    const std::vector<unsigned char> status(lp_.statusArray(), lp_.statusArray() + columns + rows);
+    const std::vector<double> column(lp_.primalColumnSolution(), lp_.primalColumnSolution() + columns);
+    const std::vector<double> row(lp_.primalRowSolution(), lp_.primalRowSolution() + rows);
+    const std::vector<double> dual(lp_.dualRowSolution(), lp_.dualRowSolution() + rows);
+    const int limit = lp_.maximumIterations();
+    lp_.setMaximumIterations(iterations);
+    std::vector<std::pair<double, double>> values;
+    for (const int j : sites) {
+        const double lower = lp_.getColLower()[j];
+        const double upper = lp_.getColUpper()[j];
+        double branch[2];
+        for (int open = 0; open < 2; ++open) {
+            lp_.setColumnBounds(j, open ? 1.0 : lower, open ? upper : 0.0);
+            lp_.dual();
+            branch[open] = lp_.isProvenPrimalInfeasible() ? std::numeric_limits<double>::infinity()
+                                                          : lp_.objectiveValue() * scale_;
+            lp_.setColumnBounds(j, lower, upper);
+            lp_.copyinStatus(status.data());
+            std::copy(column.begin(), column.end(), lp_.primalColumnSolution());
+            std::copy(row.begin(), row.end(), lp_.primalRowSolution());
+            std::copy(dual.begin(), dual.end(), lp_.dualRowSolution());
+        }
+        values.push_back({branch[0], branch[1]});
+    }
+    lp_.setMaximumIterations(limit);
+    return values;
+}
+
 void RadiusMaster::drop_slack_cuts() {
     if (double(cuts_.size()) <= most_cuts_per_client * n_) return;
     const double* activity = lp_.primalRowSolution();

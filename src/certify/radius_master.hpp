@@ -42,6 +42,11 @@ public:
     // multipliers, which saves the first rounds.
     void add_cuts_at(const std::vector<double>& radius);
 
+    // For each site, the master's value with it closed and with it opened,
+    // the cuts as they are, each after at most `iterations` dual simplex
+    // iterations from the last solve's basis (a lower bound on that LP).
+    std::vector<std::pair<double, double>> branch_values(const std::vector<int>& sites, int iterations);
+
     int cut_count() const { return lp_.getNumRows() - 1; }
 
 private:
