@@ -60,7 +60,7 @@ public:
     ExactSearchResult run(const std::vector<double>& multipliers) {
         ExactSearchResult result;
         if (!multipliers.empty()) master_.add_cuts_at(multipliers);
-        open_.push_back({-none, {}});
+        open_.push_back({-none, {}, nullptr});
         double settled = none;  // the least bound of the nodes closed so far
         while (!open_.empty()) {
             if (rule_.closes(std::min(settled, least_open_bound()), incumbent_.cost)) break;
