@@ -137,6 +137,24 @@ private:
     std::FILE* file_ = nullptr;
 };
 
+// Writes a whole file through Output: write(file) fills it.
+template <typename Write>
+void save(const std::string& name, Write write) {
+    Output out(name);
+    write(out.file());
+    out.commit();
+}
+
+// Points from a file read by `read`, and P, written as a facloc.dat.
+template <typename Read>
+void convert_points(const Arguments& args, const char* usage, Read read, Rounding rounding) {
+    expect_words(args, 3, usage);
+    std::ifstream in = open_input(args.words[1]);
+    const std::vector<Point> points = read(in);
+    const int p = parse_median_count(args.words[2], int(points.size()));
+    save(args.output, [&](std::FILE* file) { write_points(file, points, p, rounding); });
+}
+
 void run(const Arguments& args) {
     if (args.words.empty()) throw InputError("no command given (see --help)");
     const std::string& command = args.words[0];
@@ -153,49 +171,29 @@ void run(const Arguments& args) {
         expect_words(args, 2, "orlib FILE [-o FILE]");
         std::ifstream in = open_input(args.words[1]);
         const DenseInstance instance = read_orlib(in);
-        Output out(args.output);
-        write_dense(out.file(), instance);
-        out.commit();
+        save(args.output, [&](std::FILE* file) { write_dense(file, instance); });
     } else if (command == "points") {
-        expect_words(args, 3, "points FILE P [--round] [-o FILE]");
-        std::ifstream in = open_input(args.words[1]);
-        const std::vector<Point> points = read_points(in);
-        const int p = parse_median_count(args.words[2], int(points.size()));
-        Output out(args.output);
-        write_points(out.file(), points, p, rounded);
-        out.commit();
+        convert_points(args, "points FILE P [--round] [-o FILE]", read_points, rounded);
     } else if (command == "tsplib") {
-        expect_words(args, 3, "tsplib FILE P [--floor | --nint | --real] [-o FILE]");
-        std::ifstream in = open_input(args.words[1]);
-        const std::vector<Point> points = read_tsplib(in);
-        const int p = parse_median_count(args.words[2], int(points.size()));
         const Rounding rounding = args.tsplib_rounding == "--nint"   ? Rounding::nint
                                   : args.tsplib_rounding == "--real" ? Rounding::real
                                                                      : Rounding::floor;
-        Output out(args.output);
-        write_points(out.file(), points, p, rounding);
-        out.commit();
+        convert_points(args, "tsplib FILE P [--floor | --nint | --real] [-o FILE]", read_tsplib, rounding);
     } else if (command == "matrix") {
         expect_words(args, 3, "matrix FILE P [-o FILE]");
         std::ifstream in = open_input(args.words[1]);
         DenseInstance instance = read_matrix(in, 1);
         instance.p = parse_median_count(args.words[2], instance.n);
-        Output out(args.output);
-        write_dense(out.file(), instance);
-        out.commit();
+        save(args.output, [&](std::FILE* file) { write_dense(file, instance); });
     } else if (command == "random") {
         expect_words(args, 4, "random N P SEED [--round] [--save-points FILE] [-o FILE]");
         const int n = parse_count(args.words[1]);
         const int p = parse_median_count(args.words[2], n);
         const std::vector<Point> points = random_points(n, parse_seed(args.words[3]));
         if (!args.save_points.empty()) {
-            Output saved(args.save_points);
-            write_point_table(saved.file(), points);
-            saved.commit();
+            save(args.save_points, [&](std::FILE* file) { write_point_table(file, points); });
         }
-        Output out(args.output);
-        write_points(out.file(), points, p, rounded);
-        out.commit();
+        save(args.output, [&](std::FILE* file) { write_points(file, points, p, rounded); });
     } else {
         throw InputError("unknown command '" + command + "' (see --help)");
     }

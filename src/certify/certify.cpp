@@ -21,6 +21,13 @@ namespace {
 // Iterations of the loop without progress before the exact search takes over.
 constexpr int loop_patience = 30;
 
+// The loop's solutions are searched by swaps only when they cost less than
+// this many times the best.
+constexpr double swap_share = 1.02;
+
+// The loop's bound is verified again once it has risen by this share of the gap.
+constexpr double verify_share = 0.01;
+
 class Certifier {
 public:
     Certifier(State& s, const CertifyOptions& options) : s_(s), options_(options) {}
@@ -31,8 +38,10 @@ public:
         rule_.absolute = options_.absolute_gap;
         rule_.relative = options_.relative_gap;
         LoopHooks hooks;
-        hooks.improve_solution = [this](State& s, float) {
-            const float cost = improve(s);
+        hooks.improve_solution = [this](State& s, float built) {
+            // A solution far above the best is not worth a swap search of
+            // its own: the search rarely turns one into a better best.
+            const float cost = double(built) > swap_share * best_cost_ ? built : improve(s);
             verify_bound(s);
             return cost;
         };
@@ -83,6 +92,12 @@ private:
     // is taken again in double, so that the rounding of its float sums
     // cannot overstate it.
     void verify_bound(const State& s) {
+        // Taken again only where the loop's own bound says it has risen by
+        // a share of the gap: each verification reads the whole matrix.
+        if (!best_multipliers_.empty() &&
+            !(double(s.bound) > verified_bound_ + verify_share * (best_cost_ - verified_bound_))) {
+            return;
+        }
         std::vector<double> multipliers(static_cast<std::size_t>(s.n));
         for (int j = 0; j < s.n; ++j) multipliers[j] = double(s.t) * double(s.lambda[j]);
         const double bound = lagrangean_bound(s.dist, s.n, s.p, multipliers).value;
