@@ -30,7 +30,7 @@ constexpr int strong_iterations = 20;
 
 // Below the root, a round of cuts that closes less than this share of the
 // gap left ends a node's rounds.
-constexpr double stall_share = 0.05;
+constexpr double stall_share = 0.2;
 
 // A node of the search: the fixings on top of the root's, and a bound
 // already known for it.
