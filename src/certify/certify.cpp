@@ -100,7 +100,7 @@ private:
         }
         std::vector<double> multipliers(static_cast<std::size_t>(s.n));
         for (int j = 0; j < s.n; ++j) multipliers[j] = double(s.t) * double(s.lambda[j]);
-        const double bound = lagrangean_bound(s.dist, s.n, s.p, multipliers).value;
+        const double bound = lagrangean_bound(s.dist, s.n, s.p, multipliers, {}, &s.caches.candidates).value;
         if (bound > verified_bound_ || best_multipliers_.empty()) {
             verified_bound_ = std::max(verified_bound_, bound);
             best_multipliers_ = std::move(multipliers);

@@ -106,7 +106,7 @@ private:
         }
         if (open > p_ || open + free < p_) return none;
         if (node.lambda) {
-            const double inherited = lagrangean_bound(dist_, n_, p_, *node.lambda, fixed).value;
+            const double inherited = lagrangean_bound(dist_, n_, p_, *node.lambda, fixed, &lists_).value;
             if (rule_.closes(std::max(node.bound, inherited), incumbent_.cost)) return std::max(node.bound, inherited);
         }
 
@@ -120,7 +120,7 @@ private:
             last_value = value;
             return stalled || out_of_time();
         });
-        LagrangeanBound verified = lagrangean_bound(dist_, n_, p_, lp.lambda, fixed);
+        LagrangeanBound verified = lagrangean_bound(dist_, n_, p_, lp.lambda, fixed, &lists_);
         const double bound = std::max(node.bound, verified.value);
         improve_from(lp.y, fixed);
         if (rule_.closes(bound, incumbent_.cost)) return bound;

@@ -7,7 +7,7 @@
 namespace pmedian {
 
 LagrangeanBound lagrangean_bound(const DistMatrix& dist, int n, int p, const std::vector<double>& lambda,
-                                 const Fixings& fixed) {
+                                 const Fixings& fixed, const CandidateLists* lists) {
     LagrangeanBound bound;
     constexpr double none = std::numeric_limits<double>::infinity();
     double value = 0;
@@ -16,19 +16,29 @@ LagrangeanBound lagrangean_bound(const DistMatrix& dist, int n, int p, const std
         value += lambda[j];
         magnitude += std::fabs(lambda[j]);
     }
-    // Row i holds the distances from site i to every client (the matrix is
-    // symmetric).
+    // Client by client, each adds its terms to the sites nearer than its
+    // multiplier: the others' terms are 0. Row j holds the distances from
+    // client j to every site (the matrix is symmetric).
     bound.reduced.assign(std::size_t(n), 0.0);
-    for (int i = 0; i < n; ++i) {
-        const float* row = dist[i];
-        double sum = 0;
-        for (int j = 0; j < n; ++j) sum += std::min(0.0, double(row[j]) - lambda[j]);
-        bound.reduced[i] = sum;
-        magnitude += std::fabs(sum);
+    double* reduced = bound.reduced.data();
+    for (int j = 0; j < n; ++j) {
+        const double multiplier = lambda[j];
+        if (lists != nullptr && lists->width > 0 && !lists->falls_short(j, multiplier, n)) {
+            const CandidateLists::Entry* list = lists->row(j);
+            for (int k = 0; k < lists->width && double(list[k].dist) < multiplier; ++k) {
+                reduced[list[k].node] += double(list[k].dist) - multiplier;
+            }
+        } else {
+            const float* row = dist[j];
+            for (int i = 0; i < n; ++i) reduced[i] += std::min(0.0, double(row[i]) - multiplier);
+        }
     }
-    // Each term is off by at most one rounding and each partial sum by one
-    // more per addition; the least computed values are off by no more than
-    // all of them together.
+    // Every term is at most 0, so a reduced cost's magnitude is that of its
+    // terms together. Each term is off by at most one rounding and each
+    // partial sum by one more per addition, in any order of the additions;
+    // the least computed values are off by no more than all of them
+    // together.
+    for (int i = 0; i < n; ++i) magnitude += std::fabs(reduced[i]);
     bound.rounding = 4.0 * (double(n) + double(p) + 2) * 0x1p-53 * magnitude;
 
     std::vector<int> free_sites;

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "kernels/candidate_lists.hpp"
 #include "problem.hpp"
 
 namespace pmedian {
@@ -31,9 +32,11 @@ struct LagrangeanBound {
 // The relaxation at multipliers lambda (one a client): the sum of the
 // multipliers and of the reduced costs of the sites it opens, the sites
 // fixed open and the least reduced costs of the free ones, p in all.
-// fixed may be empty: every site free.
+// fixed may be empty: every site free. With lists (each client's nearest
+// sites), a client's terms are found along its list where the list holds
+// every site nearer than its multiplier, instead of along the whole row.
 LagrangeanBound lagrangean_bound(const DistMatrix& dist, int n, int p, const std::vector<double>& lambda,
-                                 const Fixings& fixed = {});
+                                 const Fixings& fixed = {}, const CandidateLists* lists = nullptr);
 
 // The same at multipliers t * lambda[j], as the solver's loop holds them.
 double relaxation_value(const DistMatrix& dist, int n, int p, float t, const std::vector<float>& lambda);

@@ -64,6 +64,13 @@ TEST(LagrangeanBound, NeverPassesTheBestSolutionItsFixingsAllow) {
         for (auto& f : fixed) f = rng() % 4 == 0 ? static_cast<signed char>(rng() % 2) : -1;
         const LagrangeanBound bound = lagrangean_bound(s.dist, n, p, lambda, fixed);
         EXPECT_LE(bound.value, testing::enumerated_optimum(s, fixed));
+        // Along the candidate lists, the same bound to its rounding.
+        build_candidate_lists(s);
+        const LagrangeanBound listed = lagrangean_bound(s.dist, n, p, lambda, fixed, &s.caches.candidates);
+        EXPECT_LE(listed.value, testing::enumerated_optimum(s, fixed));
+        if (bound.value < 1e300) {
+            EXPECT_NEAR(listed.value, bound.value, 4 * bound.rounding + 1e-9);
+        }
         for (int j = 0; j < n; ++j) {
             if (fixed[j] != -1) continue;
             Fixings one = fixed;
