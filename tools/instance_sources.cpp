@@ -179,7 +179,7 @@ std::vector<Point> read_tsplib(std::istream& in) {
     long long number = 0;
     long long dimension = -1;
     std::string type;
-    // The specification part: "KEY : VALUE" lines up to the coordinates.
+    // The header: "KEY : VALUE" lines up to the coordinates.
     for (;;) {
         if (!std::getline(in, line)) throw InputError("no NODE_COORD_SECTION in the file");
         ++number;
