@@ -55,11 +55,10 @@ void update_multipliers(State& s, float pi) {
     move_multipliers(s.subg.data(), step, s.lambda.data(), s.n);
 }
 
-bool gap_above_one(const State& s) { return !gap_closed(s.best_ub, s.best_lb); }
+// The optimality rule: an upper bound within 1.0 of the lower bound.
+bool gap_above_one(const State& s) { return double(s.best_ub) - double(s.best_lb) > 1.0; }
 
 }  // namespace
-
-bool gap_closed(double upper, double lower) { return !(upper - lower > 1.0); }
 
 // The squares are whole numbers, so while the whole sum stays below 2^24
 // every partial sum is exact: the sum is then the integer one, added

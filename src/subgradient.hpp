@@ -31,9 +31,6 @@ void start_search(State& s);
 // The main loop. On return best holds the best solution and best_ub its cost.
 void subgradient_search(State& s, const LoopHooks& hooks = {});
 
-// The optimality rule: an upper bound within 1.0 of the lower bound.
-bool gap_closed(double upper, double lower);
-
 // subg[i] = 1 - number of opened medians serving client i; sets subg_zero.
 void compute_subgradient(State& s);
 

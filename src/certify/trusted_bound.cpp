@@ -76,10 +76,4 @@ LagrangeanBound lagrangean_bound(const DistMatrix& dist, int n, int p, const std
     return bound;
 }
 
-double relaxation_value(const DistMatrix& dist, int n, int p, float t, const std::vector<float>& lambda) {
-    std::vector<double> multiplier(static_cast<std::size_t>(n));
-    for (int j = 0; j < n; ++j) multiplier[j] = double(t) * double(lambda[j]);
-    return lagrangean_bound(dist, n, p, multiplier).value;
-}
-
 }  // namespace pmedian

@@ -38,7 +38,4 @@ struct LagrangeanBound {
 LagrangeanBound lagrangean_bound(const DistMatrix& dist, int n, int p, const std::vector<double>& lambda,
                                  const Fixings& fixed = {}, const CandidateLists* lists = nullptr);
 
-// The same at multipliers t * lambda[j], as the solver's loop holds them.
-double relaxation_value(const DistMatrix& dist, int n, int p, float t, const std::vector<float>& lambda);
-
 }  // namespace pmedian

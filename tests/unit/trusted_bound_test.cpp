@@ -21,7 +21,7 @@
 namespace pmedian {
 namespace {
 
-TEST(RelaxationValue, MatchesTheFloatRelaxationAndStaysBelowEverySolution) {
+TEST(LagrangeanBound, MatchesTheLoopsFloatRelaxationAndStaysBelowEverySolution) {
     std::mt19937 rng(11);
     for (int n : {1, 3, 7, 12}) {
         for (int p : {1, (n + 1) / 2, n}) {
@@ -31,7 +31,9 @@ TEST(RelaxationValue, MatchesTheFloatRelaxationAndStaysBelowEverySolution) {
                 for (float& l : s.lambda) l = float(rng() % 60);
                 s.t = 0.25f * float(1 + rng() % 8);
                 relax(s);
-                const double value = relaxation_value(s.dist, n, p, s.t, s.lambda);
+                std::vector<double> multipliers(static_cast<std::size_t>(n));
+                for (int j = 0; j < n; ++j) multipliers[j] = double(s.t) * double(s.lambda[j]);
+                const double value = lagrangean_bound(s.dist, n, p, multipliers).value;
                 EXPECT_NEAR(value, double(s.bound), 1e-4 * (1 + std::abs(double(s.bound))));
                 // Any p medians, here the first p after a shuffle, cost at least the bound.
                 std::vector<int> nodes(n);
