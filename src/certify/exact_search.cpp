@@ -19,6 +19,12 @@ bool ProofRule::closes(double bound, double cost) const {
 
 double ProofRule::reported(double bound) const { return whole_costs ? std::ceil(bound) : bound; }
 
+double ProofRule::improving(double cost) const {
+    return whole_costs ? cost - 1 : cost - std::max(absolute, relative * std::fabs(cost));
+}
+
+double ProofRule::unbeaten(double cost) const { return whole_costs ? cost : improving(cost); }
+
 namespace {
 
 constexpr double none = std::numeric_limits<double>::infinity();
@@ -129,6 +135,7 @@ private:
         // close, given this node's fixings.
         std::vector<std::pair<int, signed char>> fixings = node.fixings;
         fix_by_reduced_costs(verified, fixed, fixings);
+        if (!fix_by_pairs(lp.lambda, verified.value, fixed, fixings)) return rule_.unbeaten(incumbent_.cost);
         if (node.fixings.empty()) {
             for (const auto& [site, state] : fixings) root_fixed_[site] = state;
             fixings.clear();
@@ -175,6 +182,42 @@ private:
             incumbent_.medians = medians;
             incumbent_.cost = cost;
         }
+    }
+
+    // Client-site pairs that no solution better than the incumbent can use:
+    // a solution of cost C allowed here serves client i within
+    // lambda_i + C - bound (its cost is at least the bound plus what serving
+    // i beyond lambda_i adds). A client left a single free site within reach
+    // fixes it open; one left none means no better solution lies here, and
+    // false. Only clients whose lists hold every site within reach count.
+    bool fix_by_pairs(const std::vector<double>& lambda, double bound, Fixings& fixed,
+                      std::vector<std::pair<int, signed char>>& fixings) const {
+        const double better = rule_.improving(incumbent_.cost);
+        for (int i = 0; i < n_; ++i) {
+            const double reach = lambda[i] + (better - bound);
+            const double margin = 1e-9 * (std::fabs(lambda[i]) + std::fabs(better) + std::fabs(bound) + 1);
+            if (lists_.falls_short(i, reach + margin, n_)) continue;
+            const CandidateLists::Entry* list = lists_.row(i);
+            int free_sites = 0;
+            int only = -1;
+            bool served = false;
+            for (int k = 0; k < lists_.width && double(list[k].dist) <= reach + margin; ++k) {
+                const int j = list[k].node;
+                if (fixed[j] == 1) {
+                    served = true;
+                    break;
+                }
+                if (fixed[j] == -1) {
+                    ++free_sites;
+                    only = j;
+                }
+            }
+            if (served || free_sites > 1) continue;
+            if (free_sites == 0) return false;
+            fixed[only] = 1;
+            fixings.push_back({only, 1});
+        }
+        return true;
     }
 
     // Fixes each free site whose opening (closing) alone lifts the bound to

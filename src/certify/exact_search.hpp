@@ -22,6 +22,12 @@ struct ProofRule {
     double absolute = 0;
     double relative = 1e-6;
     bool closes(double bound, double cost) const;
+    // The most a solution may cost to matter against a best of `cost`: one
+    // less when costs are whole, else the cost less the gap the rule leaves.
+    double improving(double cost) const;
+    // A bound on a part of the search shown to hold no solution costing at
+    // most improving(cost).
+    double unbeaten(double cost) const;
     // The bound as it may be reported: rounded up when costs are whole.
     double reported(double bound) const;
 };

@@ -91,6 +91,40 @@ TEST(LagrangeanBound, NeverPassesTheBestSolutionItsFixingsAllow) {
     }
 }
 
+// What the search eliminates client-site pairs by: every solution the
+// fixings allow serves each client i within lambda_i + its cost - the bound.
+TEST(LagrangeanBound, EverySolutionServesEachClientWithinItsMultiplierAndTheGap) {
+    std::mt19937 rng(17);
+    for (int trial = 0; trial < 200; ++trial) {
+        const int n = 2 + int(rng() % 7);
+        const int p = 1 + int(rng() % (n - 1));
+        SCOPED_TRACE("trial=" + std::to_string(trial));
+        State s = testing::random_state(n, p, trial % 2 ? testing::Distances::whole : testing::Distances::tied_fractional,
+                                        rng);
+        std::vector<double> lambda(static_cast<std::size_t>(n));
+        for (double& l : lambda) l = double(rng() % 1500) * 0.7;
+        Fixings fixed(static_cast<std::size_t>(n), -1);
+        for (auto& f : fixed) f = rng() % 5 == 0 ? static_cast<signed char>(rng() % 2) : -1;
+        const double bound = lagrangean_bound(s.dist, n, p, lambda, fixed).value;
+        // Every set of p sites the fixings allow.
+        for (unsigned mask = 0; mask < (1u << n); ++mask) {
+            std::vector<int> medians;
+            bool allowed = true;
+            for (int j = 0; j < n; ++j) {
+                const bool open = (mask >> j) & 1;
+                if (open) medians.push_back(j);
+                if (fixed[j] != -1 && fixed[j] != int(open)) allowed = false;
+            }
+            if (!allowed || int(medians.size()) != p) continue;
+            const double cost = assignment_cost(s.dist, n, medians);
+            for (int i = 0; i < n; ++i) {
+                const float served = nearest_median(s.dist[i], medians.data(), p).distance;
+                EXPECT_LE(double(served), lambda[i] + cost - bound + 1e-9) << "client " << i;
+            }
+        }
+    }
+}
+
 TEST(AllDistancesWhole, TellsWholeFromFractional) {
     EXPECT_TRUE(all_distances_whole(testing::make_state(3, 1, {1, 2, 40000000}).dist, 3));
     EXPECT_FALSE(all_distances_whole(testing::make_state(3, 1, {1, 2.5f, 3}).dist, 3));
