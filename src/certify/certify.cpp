@@ -150,7 +150,7 @@ private:
     bool stalled() const { return iterations_ - last_progress_ >= loop_patience; }
 
     void observe(const State& s, int iteration, float pi) {
-        if (verified_bound_ > progress_bound_ + 0.02 * (best_cost_ - progress_bound_) || best_cost_ < progress_cost_) {
+        if (verified_bound_ > progress_bound_ + 0.05 * (best_cost_ - progress_bound_) || best_cost_ < progress_cost_) {
             progress_bound_ = verified_bound_;
             progress_cost_ = best_cost_;
             last_progress_ = iteration;
