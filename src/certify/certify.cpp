@@ -18,8 +18,11 @@ namespace pmedian {
 
 namespace {
 
-// Iterations of the loop without progress before the exact search takes over.
+// Iterations of the loop without progress before the exact search takes
+// over; progress is a fall of the best cost or a rise of the verified bound
+// by this share of the gap.
 constexpr int loop_patience = 30;
+constexpr double loop_progress_share = 0.05;
 
 // The loop's solutions are searched by swaps only when they cost less than
 // this many times the best.
@@ -58,8 +61,7 @@ public:
             stops.progress = [this](long nodes, double lower_bound, double cost) {
                 nodes_ = nodes;
                 verified_bound_ = std::max(verified_bound_, lower_bound);
-                best_cost_ = std::min(best_cost_, cost);
-                report_progress();
+                report_progress(cost);
             };
             const ExactSearchResult search = exact_search(s_.dist, s_.caches.candidates, s_.n, s_.p, rule_, incumbent,
                                                           best_multipliers_, stops, s_.tuning);
@@ -88,12 +90,11 @@ private:
     double lower_bound() const { return std::min(best_cost_, rule_.reported(std::max(0.0, verified_bound_))); }
     bool proven() const { return rule_.closes(std::max(0.0, verified_bound_), best_cost_); }
 
-    // The loop's bound has just risen, at the multipliers of s: the bound
-    // is taken again in double, so that the rounding of its float sums
-    // cannot overstate it.
+    // The loop's bound has just risen, at the multipliers of s: it is
+    // taken again in double, so that the rounding of its float sums cannot
+    // overstate it; only once the loop's own bound says it has risen by a
+    // share of the gap, since each verification reads every list.
     void verify_bound(const State& s) {
-        // Taken again only where the loop's own bound says it has risen by
-        // a share of the gap: each verification reads the whole matrix.
         if (!best_multipliers_.empty() &&
             !(double(s.bound) > verified_bound_ + verify_share * (best_cost_ - verified_bound_))) {
             return;
@@ -107,10 +108,11 @@ private:
         }
     }
 
-    void report_progress() const {
+    // cost: the best so far, which the exact search holds while it runs.
+    void report_progress(double cost) const {
         if (!options_.progress) return;
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-        options_.progress(seconds, nodes_, lower_bound(), best_cost_);
+        options_.progress(seconds, nodes_, std::min(cost, lower_bound()), cost);
     }
 
     bool out_of_time() const { return options_.deadline && std::chrono::steady_clock::now() >= *options_.deadline; }
@@ -150,13 +152,14 @@ private:
     bool stalled() const { return iterations_ - last_progress_ >= loop_patience; }
 
     void observe(const State& s, int iteration, float pi) {
-        if (verified_bound_ > progress_bound_ + 0.05 * (best_cost_ - progress_bound_) || best_cost_ < progress_cost_) {
+        if (verified_bound_ > progress_bound_ + loop_progress_share * (best_cost_ - progress_bound_) ||
+            best_cost_ < progress_cost_) {
             progress_bound_ = verified_bound_;
             progress_cost_ = best_cost_;
             last_progress_ = iteration;
         }
         iterations_ = iteration;
-        report_progress();
+        report_progress(best_cost_);
         if (options_.trace == nullptr) return;
         // No upper bound yet is an empty field rather than the sentinel.
         const std::string upper = s.best_ub < INF_DIST ? shortest_text(s.best_ub) : "";

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <limits>
 #include <memory>
-#include <queue>
 #include <utility>
 
 #include "certify/radius_master.hpp"
@@ -79,7 +78,6 @@ public:
             if (stops_.progress) stops_.progress(result.nodes, lower_bound(settled), incumbent_.cost);
         }
         result.lower_bound = lower_bound(settled);
-        result.proven = rule_.closes(result.lower_bound, incumbent_.cost);
         result.exhausted = open_.empty();
         return result;
     }

@@ -46,7 +46,6 @@ struct ExactSearchStops {
 
 struct ExactSearchResult {
     double lower_bound = 0;  // verified
-    bool proven = false;     // the incumbent is optimal by the rule
     bool exhausted = false;  // every node was solved
     long nodes = 0;
 };

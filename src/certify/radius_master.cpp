@@ -65,57 +65,30 @@ void RadiusMaster::set_fixed(const std::vector<signed char>& fixed) {
     }
 }
 
-double RadiusMaster::best_radius(int i, const double* y, double& value) const {
+double RadiusMaster::best_radius(int i, const double* y) const {
     // The radius at which the open mass of the sites nearer than it first
     // reaches 1: beyond it the cut's slope in R, 1 - that mass, turns
     // negative. Along the list where it reaches that far, else over the
     // row's open sites, sorted.
     const CandidateLists::Entry* list = lists_.row(i);
     double mass = 0;
-    double weighted = 0;  // sum of d y over the mass so far
-    int k = 0;
-    for (; k < lists_.width; ++k) {
-        const double open = y[list[k].node];
-        if (open <= no_mass) continue;
-        mass += open;
-        weighted += open * double(list[k].dist);
-        if (mass >= 1 - no_mass) break;
-    }
-    double radius = 0;
-    if (k < lists_.width) {
-        radius = list[k].dist;
-        // Every site nearer than the radius is in the list, before k or tied with it.
-        double below_mass = 0;
-        double below_weighted = 0;
-        for (int m = 0; m <= k && list[m].dist < list[k].dist; ++m) {
-            const double open = y[list[m].node];
-            if (open <= no_mass) continue;
-            below_mass += open;
-            below_weighted += open * double(list[m].dist);
-        }
-        value = radius - (radius * below_mass - below_weighted);
-        return radius;
+    for (int k = 0; k < lists_.width; ++k) {
+        mass += y[list[k].node] > no_mass ? y[list[k].node] : 0.0;
+        if (mass >= 1 - no_mass) return list[k].dist;
     }
     mass_.clear();
     const float* row = dist_[i];
     for (int j = 0; j < n_; ++j) {
         if (y[j] > no_mass) mass_.push_back({row[j], y[j]});
     }
+    if (mass_.empty()) return 0;
     std::sort(mass_.begin(), mass_.end());
     mass = 0;
-    std::size_t m = 0;
-    for (; m < mass_.size(); ++m) {
-        mass += mass_[m].second;
-        if (mass >= 1 - no_mass) break;
+    for (const auto& [d, open] : mass_) {
+        mass += open;
+        if (mass >= 1 - no_mass) return d;
     }
-    if (m == mass_.size()) m = mass_.empty() ? 0 : mass_.size() - 1;
-    radius = mass_.empty() ? 0.0 : double(mass_[m].first);
-    double below = 0;
-    for (std::size_t q = 0; q < mass_.size() && double(mass_[q].first) < radius; ++q) {
-        below += (radius - double(mass_[q].first)) * mass_[q].second;
-    }
-    value = radius - below;
-    return radius;
+    return mass_.back().first;
 }
 
 double RadiusMaster::cut_value(int i, double radius, const double* y) const {
@@ -233,10 +206,8 @@ RadiusMaster::Solution RadiusMaster::solve(const std::vector<double>& core,
         const auto separate = [&](const double* at) {
             int added = 0;
             for (int i = 0; i < n_; ++i) {
-                double value = 0;
-                const double radius = best_radius(i, at, value);
-                if (at != y) value = cut_value(i, radius, y);
-                if (value / scale_ > theta[i] + least_violation * (1 + radius / scale_)) {
+                const double radius = best_radius(i, at);
+                if (cut_value(i, radius, y) / scale_ > theta[i] + least_violation * (1 + radius / scale_)) {
                     add_cut(i, radius);
                     ++added;
                 }

@@ -47,16 +47,13 @@ public:
     // iterations from the last solve's basis (a lower bound on that LP).
     std::vector<std::pair<double, double>> branch_values(const std::vector<int>& sites, int iterations);
 
-    int cut_count() const { return lp_.getNumRows() - 1; }
-
 private:
     struct Cut {
         int client;
         double radius;
     };
-    // The most violated cut of client i at y: its radius, and its value
-    // R - sum max(0, R - d) y there.
-    double best_radius(int i, const double* y, double& value) const;
+    // The radius of client i's most violated cut at y.
+    double best_radius(int i, const double* y) const;
     // R - sum max(0, R - d) y of client i's cut of the given radius.
     double cut_value(int i, double radius, const double* y) const;
     void add_cut(int i, double radius);
@@ -88,7 +85,7 @@ private:
     std::vector<Cut> cuts_;     // per row past the first
     std::vector<Cut> pending_;  // gathered, not yet rows
     // Scratch of the separation and the cuts.
-    mutable std::vector<std::pair<float, double>> mass_;
+    mutable std::vector<std::pair<float, double>> mass_;  // scratch of best_radius
     std::vector<int> columns_;
     std::vector<double> elements_;
     std::vector<int> starts_;
