@@ -53,7 +53,8 @@ void mirror_upper_triangle(DistMatrix& dist, int n) {
 void allocate_problem(State& s) {
     const int n = s.n;
     const int p = s.p;
-    if (!s.dist.allocate(n)) throw Fatal{out_of_memory("*dist", n)};
+    // Distances already in place (moved in by a caller) are kept.
+    if (s.dist.side() != n && !s.dist.allocate(n)) throw Fatal{out_of_memory("*dist", n)};
     const auto count = static_cast<std::size_t>(n);
     allocate_vector(s.beta, count, out_of_memory("beta", n));
     allocate_vector(s.sv_beta, count, out_of_memory("sv_beta", n));

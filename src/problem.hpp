@@ -97,7 +97,8 @@ std::string out_of_memory(const char* name, int a, int b);
 void load_problem(State& s, TokenReader& in);
 void release_problem(State& s);
 
-// Allocates every array for n nodes and p medians (1 <= p <= n), zero-filled.
+// Allocates every array for n nodes and p medians (1 <= p <= n), zero-filled;
+// distances of n nodes already in s.dist stay.
 void allocate_problem(State& s);
 
 }  // namespace pmedian

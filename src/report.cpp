@@ -40,11 +40,14 @@ void print_status(std::FILE* out, bool proven_optimal) {
     std::fprintf(out, "\nStatus: %s\n", proven_optimal ? "Solucao otima" : "Solucao nao otima");
 }
 
+void print_node_line(std::FILE* out, int node, int median, double cost) {
+    std::fprintf(out, "\nNo %5d -> Mediana %5d  Custo = %s", node, median, format_two_decimals(cost, 11).c_str());
+}
+
 void print_node_lines(const State& s, const std::function<void(float)>& add) {
     for (int a = s.p; a < s.n; ++a) {
         const NearestMedian nearest = nearest_median(s.dist[s.best[a]], s.best.data(), s.p);
-        std::fprintf(s.out, "\nNo %5d -> Mediana %5d  Custo = %s", s.best[a], s.best[nearest.position],
-                     format_two_decimals(nearest.distance, 11).c_str());
+        print_node_line(s.out, s.best[a], s.best[nearest.position], nearest.distance);
         add(nearest.distance);
     }
 }

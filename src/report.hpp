@@ -23,6 +23,9 @@ void print_size(std::FILE* out, int n, int p);
 
 void print_status(std::FILE* out, bool proven_optimal);
 
+// The line of a node served by a median at the given cost.
+void print_node_line(std::FILE* out, int node, int median, double cost);
+
 // A line per non-median node of the arrangement best with its nearest median
 // (the first of equal ones); each node's distance is passed to add.
 void print_node_lines(const State& s, const std::function<void(float)>& add);

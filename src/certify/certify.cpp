@@ -10,6 +10,7 @@
 #include "certify/swap_search.hpp"
 #include "certify/trace.hpp"
 #include "certify/trusted_bound.hpp"
+#include "certify/weighted_swap_search.hpp"
 #include "kernels/candidate_lists.hpp"
 #include "kernels/whole_distances.hpp"
 #include "subgradient.hpp"
@@ -31,47 +32,25 @@ constexpr double swap_share = 1.02;
 // The loop's bound is verified again once it has risen by this share of the gap.
 constexpr double verify_share = 0.01;
 
+// Whether every weight is a whole number (so, with whole distances, every cost).
+bool all_weights_whole(const std::vector<double>& weight) {
+    return std::all_of(weight.begin(), weight.end(), [](double w) { return w == std::floor(w) && w < 0x1p53; });
+}
+
 class Certifier {
 public:
-    Certifier(State& s, const CertifyOptions& options) : s_(s), options_(options) {}
+    Certifier(Instance& instance, const CertifyOptions& options) : instance_(instance), options_(options) {}
 
     CertifiedSolution run() {
-        if (options_.trace != nullptr) std::fprintf(options_.trace, "%s\n", trace_header);
-        rule_.whole_costs = all_distances_whole(s_.dist, s_.n);
+        rule_.whole_costs = all_distances_whole(instance_.dist, instance_.n) && all_weights_whole(instance_.weight);
         rule_.absolute = options_.absolute_gap;
         rule_.relative = options_.relative_gap;
-        LoopHooks hooks;
-        hooks.improve_solution = [this](State& s, float built) {
-            // A solution far above the best is not worth a swap search of
-            // its own: the search rarely turns one into a better best.
-            const float cost = double(built) > swap_share * best_cost_ ? built : improve(s);
-            verify_bound(s);
-            return cost;
-        };
-        hooks.should_stop = [this] { return proven() || out_of_time() || stalled(); };
-        hooks.after_iteration = [this](const State& s, int iteration, float pi) { observe(s, iteration, pi); };
-        build_candidate_lists(s_, swap_list_width(s_.n, s_.p));
-        start_search(s_);
-        subgradient_search(s_, hooks);
-
-        if (!proven() && !out_of_time()) {
-            Incumbent incumbent{best_medians_, best_cost_};
-            ExactSearchStops stops;
-            stops.out_of_time = [this] { return out_of_time(); };
-            stops.progress = [this](long nodes, double lower_bound, double cost) {
-                nodes_ = nodes;
-                verified_bound_ = std::max(verified_bound_, lower_bound);
-                report_progress(cost);
-            };
-            const ExactSearchResult search = exact_search(s_.dist, s_.caches.candidates, s_.n, s_.p, rule_, incumbent,
-                                                          best_multipliers_, stops, s_.tuning);
-            best_medians_ = incumbent.medians;
-            best_cost_ = incumbent.cost;
-            verified_bound_ = std::max(verified_bound_, search.lower_bound);
-            nodes_ = search.nodes;
-            exhausted_ = search.exhausted;
+        if (options_.trace != nullptr) std::fprintf(options_.trace, "%s\n", trace_header);
+        if (instance_.plain()) {
+            run_loop_then_search();
+        } else {
+            run_search();
         }
-
         CertifiedSolution result;
         result.medians = best_medians_;
         result.cost = best_cost_;
@@ -82,6 +61,77 @@ public:
         result.ending = result.optimal ? Ending::proven : exhausted_ ? Ending::exhausted : Ending::time_limit;
         result.median_of = serving_medians(best_medians_);
         return result;
+    }
+
+private:
+    // The plain problem: the loop of the solver, each solution it builds
+    // improved by the swap search, then the exact search. The distances
+    // move into the loop's state and back.
+    void run_loop_then_search() {
+        State s;
+        s.n = instance_.n;
+        s.p = instance_.p;
+        s.dist = std::move(instance_.dist);
+        struct GiveBack {
+            Instance& instance;
+            State& s;
+            ~GiveBack() { instance.dist = std::move(s.dist); }
+        } give_back{instance_, s};
+        allocate_problem(s);
+        network_ = Network{&s.dist, s.n, s.p, {}, {}};
+        LoopHooks hooks;
+        hooks.improve_solution = [this](State& s, float built) {
+            // A solution far above the best is not worth a swap search of
+            // its own: the search rarely turns one into a better best.
+            const float cost = double(built) > swap_share * best_cost_ ? built : improve(s);
+            verify_bound(s);
+            return cost;
+        };
+        hooks.should_stop = [this] { return proven() || out_of_time() || stalled(); };
+        hooks.after_iteration = [this](const State& s, int iteration, float pi) { observe(s, iteration, pi); };
+        build_candidate_lists(s, swap_list_width(s.n, s.p));
+        start_search(s);
+        subgradient_search(s, hooks);
+        if (proven() || out_of_time()) return;
+        search(s.caches.candidates, best_multipliers_, [&](std::vector<int>& medians) {
+            SwapStops stops;
+            stops.out_of_time = [this] { return out_of_time(); };
+            return swap_search(s.dist, s.caches.candidates, s.n, medians, stops, s.tuning);
+        });
+    }
+
+    // Weights or restricted sites: the greedy solution improved by
+    // exchanges, then the exact search from the LP alone.
+    void run_search() {
+        network_ = instance_.network();
+        const auto out = [this] { return out_of_time(); };
+        best_medians_ = greedy_medians(network_, out);
+        best_cost_ = weighted_swap_search(network_, best_medians_, out);
+        std::sort(best_medians_.begin(), best_medians_.end());
+        report_progress(best_cost_);
+        if (proven() || out_of_time()) return;
+        CandidateLists lists;
+        build_candidate_lists(lists, instance_.dist, instance_.n, std::min(instance_.n, 4 * swap_list_width(instance_.n, instance_.p)));
+        search(lists, {}, [&](std::vector<int>& medians) { return weighted_swap_search(network_, medians, out); });
+    }
+
+    void search(const CandidateLists& lists, const std::vector<double>& multipliers,
+                const std::function<double(std::vector<int>&)>& improve) {
+        Incumbent incumbent{best_medians_, best_cost_};
+        ExactSearchStops stops;
+        stops.out_of_time = [this] { return out_of_time(); };
+        stops.improve = improve;
+        stops.progress = [this](long nodes, double lower_bound, double cost) {
+            nodes_ = nodes;
+            verified_bound_ = std::max(verified_bound_, lower_bound);
+            report_progress(cost);
+        };
+        const ExactSearchResult result = exact_search(network_, lists, rule_, incumbent, multipliers, stops);
+        best_medians_ = incumbent.medians;
+        best_cost_ = incumbent.cost;
+        verified_bound_ = std::max(verified_bound_, result.lower_bound);
+        nodes_ = result.nodes;
+        exhausted_ = result.exhausted;
     }
 
 private:
@@ -101,7 +151,7 @@ private:
         }
         std::vector<double> multipliers(static_cast<std::size_t>(s.n));
         for (int j = 0; j < s.n; ++j) multipliers[j] = double(s.t) * double(s.lambda[j]);
-        const double bound = lagrangean_bound(s.dist, s.n, s.p, multipliers, {}, &s.caches.candidates).value;
+        const double bound = lagrangean_bound(network_, multipliers, {}, &s.caches.candidates).value;
         if (bound > verified_bound_ || best_multipliers_.empty()) {
             verified_bound_ = std::max(verified_bound_, bound);
             best_multipliers_ = std::move(multipliers);
@@ -168,9 +218,9 @@ private:
     }
 
     std::vector<int> serving_medians(const std::vector<int>& medians) const {
-        std::vector<int> median_of(std::size_t(s_.n));
-        for (int v = 0; v < s_.n; ++v) {
-            median_of[v] = medians[nearest_median(s_.dist[v], medians.data(), int(medians.size())).position];
+        std::vector<int> median_of(std::size_t(instance_.n));
+        for (int v = 0; v < instance_.n; ++v) {
+            median_of[v] = medians[nearest_median(instance_.dist[v], medians.data(), int(medians.size())).position];
         }
         for (int m : medians) median_of[m] = m;
         return median_of;
@@ -181,8 +231,9 @@ private:
         double cost = 0;
     };
 
-    State& s_;
+    Instance& instance_;
     const CertifyOptions& options_;
+    Network network_;  // the instance, wherever its distances are
     std::map<std::vector<int>, Searched> searched_;  // from start to end
     std::set<std::vector<int>> local_optima_;
     std::vector<int> best_medians_;
@@ -202,7 +253,9 @@ private:
 
 }  // namespace
 
-CertifiedSolution certify(State& s, const CertifyOptions& options) { return Certifier(s, options).run(); }
+CertifiedSolution certify(Instance& instance, const CertifyOptions& options) {
+    return Certifier(instance, options).run();
+}
 
 void medians_first(const std::vector<int>& medians, std::vector<int>& arrangement) {
     std::vector<char> is_median(arrangement.size(), 0);

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "certify/instance.hpp"
 #include "problem.hpp"
 
 namespace pmedian {
@@ -38,8 +39,8 @@ enum class Ending { proven, time_limit, exhausted };
 
 struct CertifiedSolution {
     std::vector<int> medians;    // ascending
-    std::vector<int> median_of;  // for each node, the median serving it
-    double cost = 0;             // summed in double
+    std::vector<int> median_of;  // for each node, the median nearest to it (itself for a median)
+    double cost = 0;             // weighted, summed in double
     double lower_bound = 0;      // verified; rounded up when every distance is whole
     int iterations = 0;          // of the loop
     long nodes = 0;              // of the exact search
@@ -47,8 +48,11 @@ struct CertifiedSolution {
     Ending ending = Ending::time_limit;
 };
 
-// Runs the loop on the loaded state s; the arrays of s stay allocated.
-CertifiedSolution certify(State& s, const CertifyOptions& options);
+// Solves the instance (settled); its distances are where they were after.
+// The plain problem runs the loop first, each feasible solution it builds
+// improved by the swap search; weighted clients or restricted sites start
+// from a greedy solution improved by exchanges.
+CertifiedSolution certify(Instance& instance, const CertifyOptions& options);
 
 // An arrangement of the n nodes: the medians, then every other node ascending.
 void medians_first(const std::vector<int>& medians, std::vector<int>& arrangement);

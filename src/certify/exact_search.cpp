@@ -7,7 +7,6 @@
 #include <utility>
 
 #include "certify/radius_master.hpp"
-#include "certify/swap_search.hpp"
 
 namespace pmedian {
 
@@ -49,18 +48,17 @@ struct Node {
 
 class Search {
 public:
-    Search(const DistMatrix& dist, const CandidateLists& lists, int n, int p, const ProofRule& rule,
-           Incumbent& incumbent, const ExactSearchStops& stops, const Tuning& tuning)
-        : dist_(dist),
+    Search(const Network& net, const CandidateLists& lists, const ProofRule& rule, Incumbent& incumbent,
+           const ExactSearchStops& stops)
+        : net_(net),
           lists_(lists),
-          n_(n),
-          p_(p),
+          n_(net.n),
+          p_(net.p),
           rule_(rule),
           incumbent_(incumbent),
           stops_(stops),
-          tuning_(tuning),
-          master_(dist, lists, n, p),
-          root_fixed_(std::size_t(n), -1) {}
+          master_(net, lists),
+          root_fixed_(net.sites.empty() ? Fixings(std::size_t(net.n), -1) : net.sites) {}
 
     ExactSearchResult run(const std::vector<double>& multipliers) {
         ExactSearchResult result;
@@ -110,7 +108,7 @@ private:
         }
         if (open > p_ || open + free < p_) return none;
         if (node.lambda) {
-            const double inherited = lagrangean_bound(dist_, n_, p_, *node.lambda, fixed, &lists_).value;
+            const double inherited = lagrangean_bound(net_, *node.lambda, fixed, &lists_).value;
             if (rule_.closes(std::max(node.bound, inherited), incumbent_.cost)) return std::max(node.bound, inherited);
         }
 
@@ -124,7 +122,7 @@ private:
             last_value = value;
             return stalled || out_of_time();
         });
-        LagrangeanBound verified = lagrangean_bound(dist_, n_, p_, lp.lambda, fixed, &lists_);
+        LagrangeanBound verified = lagrangean_bound(net_, lp.lambda, fixed, &lists_);
         const double bound = std::max(node.bound, verified.value);
         improve_from(lp.y, fixed);
         if (rule_.closes(bound, incumbent_.cost)) return bound;
@@ -152,11 +150,24 @@ private:
 
     bool out_of_time() const { return stops_.out_of_time && stops_.out_of_time(); }
 
-    // The incumbent's sites, with a little of every site: a point inside
-    // the hull of solutions near the best known one.
+    // The incumbent's sites, with a little of every site that may open: a
+    // point inside the hull of solutions near the best known one.
     std::vector<double> core() const {
-        std::vector<double> point(std::size_t(n_), double(p_) / n_ * 0.1);
-        for (const int m : incumbent_.medians) point[m] += 0.9;
+        int open = 0;
+        int free = 0;
+        for (int j = 0; j < n_; ++j) {
+            open += root_fixed_[j] == 1;
+            free += root_fixed_[j] == -1;
+        }
+        const double spread = free > 0 ? double(p_ - open) / free : 0.0;
+        const double own = incumbent_.medians.empty() ? 0.0 : 0.9;
+        std::vector<double> point(std::size_t(n_), 0.0);
+        for (int j = 0; j < n_; ++j) {
+            point[j] = root_fixed_[j] == 1 ? 1.0 : root_fixed_[j] == 0 ? 0.0 : (1 - own) * spread;
+        }
+        for (const int m : incumbent_.medians) {
+            if (root_fixed_[m] == -1) point[m] += own;
+        }
         return point;
     }
 
@@ -172,10 +183,8 @@ private:
         std::sort(medians.begin(), medians.end());
         if (std::binary_search(tried_.begin(), tried_.end(), medians)) return;
         tried_.insert(std::upper_bound(tried_.begin(), tried_.end(), medians), medians);
-        SwapStops swap_stops;
-        swap_stops.out_of_time = [this] { return out_of_time(); };
-        const double cost = swap_search(dist_, lists_, n_, medians, swap_stops, tuning_);
-        if (cost < incumbent_.cost) {
+        const double cost = stops_.improve(medians);
+        if (incumbent_.medians.empty() || cost < incumbent_.cost) {
             std::sort(medians.begin(), medians.end());
             incumbent_.medians = medians;
             incumbent_.cost = cost;
@@ -192,14 +201,16 @@ private:
                       std::vector<std::pair<int, signed char>>& fixings) const {
         const double better = rule_.improving(incumbent_.cost);
         for (int i = 0; i < n_; ++i) {
-            const double reach = lambda[i] + (better - bound);
+            const double w = net_.weight_of(i);
+            if (w == 0) continue;
             const double margin = 1e-9 * (std::fabs(lambda[i]) + std::fabs(better) + std::fabs(bound) + 1);
-            if (lists_.falls_short(i, reach + margin, n_)) continue;
+            const double reach = (lambda[i] + (better - bound) + margin) / w;
+            if (lists_.falls_short(i, reach, n_)) continue;
             const CandidateLists::Entry* list = lists_.row(i);
             int free_sites = 0;
             int only = -1;
             bool served = false;
-            for (int k = 0; k < lists_.width && double(list[k].dist) <= reach + margin; ++k) {
+            for (int k = 0; k < lists_.width && double(list[k].dist) <= reach; ++k) {
                 const int j = list[k].node;
                 if (fixed[j] == 1) {
                     served = true;
@@ -273,14 +284,13 @@ private:
         return best;
     }
 
-    const DistMatrix& dist_;
+    const Network& net_;
     const CandidateLists& lists_;
     int n_;
     int p_;
     const ProofRule& rule_;
     Incumbent& incumbent_;
     const ExactSearchStops& stops_;
-    const Tuning& tuning_;
     RadiusMaster master_;
     Fixings root_fixed_;
     // Depth first: when the incumbent is already optimal, as it mostly is,
@@ -292,10 +302,10 @@ private:
 
 }  // namespace
 
-ExactSearchResult exact_search(const DistMatrix& dist, const CandidateLists& lists, int n, int p,
-                               const ProofRule& rule, Incumbent& incumbent, const std::vector<double>& multipliers,
-                               const ExactSearchStops& stops, const Tuning& tuning) {
-    Search search(dist, lists, n, p, rule, incumbent, stops, tuning);
+ExactSearchResult exact_search(const Network& net, const CandidateLists& lists, const ProofRule& rule,
+                               Incumbent& incumbent, const std::vector<double>& multipliers,
+                               const ExactSearchStops& stops) {
+    Search search(net, lists, rule, incumbent, stops);
     return search.run(multipliers);
 }
 

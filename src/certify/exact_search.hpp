@@ -8,9 +8,9 @@
 #include <functional>
 #include <vector>
 
+#include "certify/network.hpp"
 #include "certify/trusted_bound.hpp"
 #include "kernels/candidate_lists.hpp"
-#include "problem.hpp"
 
 namespace pmedian {
 
@@ -40,6 +40,9 @@ struct Incumbent {
 
 struct ExactSearchStops {
     std::function<bool()> out_of_time;
+    // Improves p medians (the fixed open sites among them) in place by a
+    // local search and returns their cost.
+    std::function<double(std::vector<int>& medians)> improve;
     // Called now and then with the nodes so far and the current bounds.
     std::function<void(long nodes, double lower_bound, double cost)> progress;
 };
@@ -51,11 +54,11 @@ struct ExactSearchResult {
 };
 
 // Searches until the incumbent is proven or the stops end it; lists are the
-// sites nearest each client, as the swap search wants them. multipliers,
-// when not empty, are good Lagrangean multipliers of the clients (the
-// loop's), from which the LP starts.
-ExactSearchResult exact_search(const DistMatrix& dist, const CandidateLists& lists, int n, int p,
-                               const ProofRule& rule, Incumbent& incumbent, const std::vector<double>& multipliers,
-                               const ExactSearchStops& stops, const Tuning& tuning);
+// nodes nearest each client. multipliers, when not empty, are good
+// Lagrangean multipliers of the clients (the loop's), from which the LP
+// starts. An incumbent without medians is none yet.
+ExactSearchResult exact_search(const Network& net, const CandidateLists& lists, const ProofRule& rule,
+                               Incumbent& incumbent, const std::vector<double>& multipliers,
+                               const ExactSearchStops& stops);
 
 }  // namespace pmedian

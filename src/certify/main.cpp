@@ -52,9 +52,15 @@ void run(const Arguments& args, std::chrono::steady_clock::time_point start) {
     };
     Closer data{file};
     TokenReader in(file);
-    State s;
-    read_header(in, args.data, s.n, s.p);
-    load_problem(s, in);
+    Instance instance;
+    {
+        State s;
+        read_header(in, args.data, s.n, s.p);
+        load_problem(s, in);
+        instance.n = s.n;
+        instance.p = s.p;
+        instance.dist = std::move(s.dist);
+    }
     // Opened only once the data is read: naming the data file as the trace
     // must not empty it before it is read.
     Closer trace{nullptr};
@@ -63,7 +69,7 @@ void run(const Arguments& args, std::chrono::steady_clock::time_point start) {
         if (trace.file == nullptr) throw Fatal{"cannot write the trace file '" + args.trace + "'"};
         options.trace = trace.file;
     }
-    const CertifiedSolution result = certify(s, options);
+    const CertifiedSolution result = certify(instance, options);
     if (trace.file != nullptr) {
         const bool written = !std::ferror(trace.file) && std::fclose(trace.file) == 0;
         trace.file = nullptr;
@@ -71,11 +77,10 @@ void run(const Arguments& args, std::chrono::steady_clock::time_point start) {
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (args.json) {
-        print_json(s, result, seconds);
+        print_json(instance, result, seconds);
     } else {
-        print_report(s, result);
+        print_report(instance, result);
     }
-    release_problem(s);
 }
 
 // A message of the reader without the blank lines around it.

@@ -1,7 +1,8 @@
 #include "certify/output.hpp"
 
 #include <cmath>
-#include <cstdio>
+#include <cstdint>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -11,13 +12,13 @@ namespace pmedian {
 
 namespace {
 
-std::string json_list(const std::vector<int>& values) {
-    std::string text = "[";
-    for (std::size_t k = 0; k < values.size(); ++k) {
-        if (k > 0) text += ',';
-        text += std::to_string(values[k]);
-    }
-    return text + "]";
+using Json = nlohmann::ordered_json;
+
+// A number as JSON: whole ones as integers, so that a cost of 5128 reads
+// 5128 and not 5128.0; others as the shortest text that reads back the same.
+Json number(double x) {
+    if (x == std::floor(x) && std::fabs(x) < 0x1p53) return std::int64_t(x);
+    return x;
 }
 
 // The gap as a share of the cost; 0 when both are 0.
@@ -30,6 +31,18 @@ std::string bound_text(double bound) {
     char text[64];
     std::snprintf(text, sizeof text, "%11.2f", hundredths / 100);
     return text;
+}
+
+double weight_of(const Instance& instance, int v) { return instance.weight.empty() ? 1.0 : instance.weight[v]; }
+
+// The name of a node in the outputs: its id, or its number.
+std::string name_of(const Instance& instance, int v) {
+    return instance.ids.empty() ? std::to_string(v) : instance.ids[v];
+}
+
+// Whether node v is a client served by a median other than itself.
+bool served_elsewhere(const Instance& instance, const CertifiedSolution& r, int v) {
+    return weight_of(instance, v) > 0 && r.median_of[v] != v;
 }
 
 }  // namespace
@@ -46,26 +59,65 @@ const char* ending_name(Ending ending) {
     return "time limit";
 }
 
-void print_json(const State& s, const CertifiedSolution& r, double seconds) {
-    std::printf(
-        "{\"n\":%d,\"p\":%d,\"medians\":%s,\"median_of\":%s,\"cost\":%s,"
-        "\"lower_bound\":%s,\"gap\":%s,\"relative_gap\":%s,"
-        "\"status\":\"%s\",\"ending\":\"%s\",\"iterations\":%d,\"nodes\":%ld,\"seconds\":%.3f}\n",
-        s.n, s.p, json_list(r.medians).c_str(), json_list(r.median_of).c_str(), shortest_text(r.cost).c_str(),
-        shortest_text(r.lower_bound).c_str(), shortest_text(r.cost - r.lower_bound).c_str(),
-        shortest_text(relative_gap(r)).c_str(), r.optimal ? "optimal" : "feasible", ending_name(r.ending),
-        r.iterations, r.nodes, seconds);
+void print_json(const Instance& instance, const CertifiedSolution& r, double seconds) {
+    // Per median, the weight of the clients it serves.
+    std::vector<double> load(r.medians.size(), 0.0);
+    for (int v = 0; v < instance.n; ++v) {
+        for (std::size_t k = 0; k < r.medians.size(); ++k) {
+            if (r.median_of[v] == r.medians[k]) load[k] += weight_of(instance, v);
+        }
+    }
+    Json json;
+    json["n"] = instance.n;
+    json["p"] = instance.p;
+    json["medians"] = r.medians;
+    if (!instance.ids.empty()) {
+        Json ids = Json::array();
+        for (const int m : r.medians) ids.push_back(instance.ids[m]);
+        json["median_ids"] = ids;
+    }
+    json["median_of"] = r.median_of;
+    Json loads = Json::array();
+    for (const double l : load) loads.push_back(number(l));
+    json["load"] = loads;
+    json["cost"] = number(r.cost);
+    json["lower_bound"] = number(r.lower_bound);
+    json["gap"] = number(r.cost - r.lower_bound);
+    json["relative_gap"] = number(relative_gap(r));
+    json["status"] = r.optimal ? "optimal" : "feasible";
+    json["ending"] = ending_name(r.ending);
+    json["iterations"] = r.iterations;
+    json["nodes"] = r.nodes;
+    json["seconds"] = std::round(seconds * 1000) / 1000;
+    std::printf("%s\n", json.dump().c_str());
 }
 
-void print_report(State& s, const CertifiedSolution& r) {
+void print_report(const Instance& instance, const CertifiedSolution& r) {
     print_banner(stdout);
-    print_size(stdout, s.n, s.p);
+    print_size(stdout, instance.n, instance.p);
     print_status(stdout, r.optimal);
-    medians_first(r.medians, s.best);
+    std::vector<char> is_median(std::size_t(instance.n), 0);
+    for (const int m : r.medians) is_median[m] = 1;
     double total = 0;
-    print_node_lines(s, [&](float d) { total += d; });
+    for (int v = 0; v < instance.n; ++v) {
+        if (is_median[v] || !served_elsewhere(instance, r, v)) continue;
+        const double cost = weight_of(instance, v) * double(instance.dist[v][r.median_of[v]]);
+        print_node_line(stdout, v, r.median_of[v], cost);
+        total += cost;
+    }
     print_total(stdout, total);
     std::printf("\nLimite inferior = %s\n", bound_text(r.lower_bound).c_str());
+}
+
+void write_assignment(std::FILE* out, const Instance& instance, const CertifiedSolution& r) {
+    std::fprintf(out, "client,site,distance,weight\n");
+    for (int v = 0; v < instance.n; ++v) {
+        const double w = weight_of(instance, v);
+        if (w == 0) continue;
+        const int m = r.median_of[v];
+        std::fprintf(out, "%s,%s,%s,%s\n", name_of(instance, v).c_str(), name_of(instance, m).c_str(),
+                     shortest_text(instance.dist[v][m]).c_str(), shortest_text(w).c_str());
+    }
 }
 
 }  // namespace pmedian

@@ -21,27 +21,32 @@ constexpr double most_cuts_per_client = 1.3;
 
 }  // namespace
 
-RadiusMaster::RadiusMaster(const DistMatrix& dist, const CandidateLists& lists, int n, int p)
-    : dist_(dist), lists_(lists), n_(n), p_(p) {
+RadiusMaster::RadiusMaster(const Network& net, const CandidateLists& lists)
+    : net_(net), lists_(lists), n_(net.n), p_(net.p) {
+    const int n = n_;
     lp_.setLogLevel(0);
     // The rows are scaled already (distances over the largest); scaling
     // them again at every solve cost more than it gave.
     lp_.scaling(0);
-    // The LP sees distances over the largest, and theta_i over it too, so
-    // that its tolerances mean the same at every magnitude of the data.
+    // The LP sees distances over the largest, and theta_i over it too, and
+    // weights over the largest, so that its tolerances mean the same at
+    // every magnitude of the data.
     float largest = 0;
     for (int i = 0; i < n; ++i) largest = std::max(largest, lists.row(i)[lists.width - 1].dist);
     for (int i = 0; i < n && lists.width < n; ++i) {
-        for (int j = 0; j < n; ++j) largest = std::max(largest, dist[i][j]);
+        for (int j = 0; j < n; ++j) largest = std::max(largest, net.row(i)[j]);
     }
     scale_ = largest > 0 ? double(largest) : 1.0;
+    double heaviest = 0;
+    for (int i = 0; i < n; ++i) heaviest = std::max(heaviest, net.weight_of(i));
+    weight_scale_ = heaviest > 0 ? heaviest : 1.0;
     const int columns = 2 * n;
     std::vector<double> column_lower(columns, 0.0);
     std::vector<double> column_upper(columns, 1.0);
     std::vector<double> objective(columns, 0.0);
     for (int i = 0; i < n; ++i) {
         column_upper[n + i] = COIN_DBL_MAX;
-        objective[n + i] = 1.0;
+        objective[n + i] = net.weight_of(i) / weight_scale_;
     }
     // One row: sum y = p.
     std::vector<CoinBigIndex> start(columns + 1, 0);
@@ -54,13 +59,14 @@ RadiusMaster::RadiusMaster(const DistMatrix& dist, const CandidateLists& lists, 
         }
         start[j + 1] = CoinBigIndex(index.size());
     }
-    const double row_bound = p;
+    const double row_bound = p_;
     lp_.loadProblem(columns, 1, start.data(), index.data(), value.data(), column_lower.data(), column_upper.data(),
                     objective.data(), &row_bound, &row_bound);
+    set_fixed(net.sites);
 }
 
 void RadiusMaster::set_fixed(const std::vector<signed char>& fixed) {
-    for (int j = 0; j < n_; ++j) {
+    for (int j = 0; j < n_ && !fixed.empty(); ++j) {
         lp_.setColumnBounds(j, fixed[j] == 1 ? 1.0 : 0.0, fixed[j] == 0 ? 0.0 : 1.0);
     }
 }
@@ -77,7 +83,7 @@ double RadiusMaster::best_radius(int i, const double* y) const {
         if (mass >= 1 - no_mass) return list[k].dist;
     }
     mass_.clear();
-    const float* row = dist_[i];
+    const float* row = net_.row(i);
     for (int j = 0; j < n_; ++j) {
         if (y[j] > no_mass) mass_.push_back({row[j], y[j]});
     }
@@ -111,14 +117,17 @@ void RadiusMaster::add_cut(int i, double radius) {
     pending_.push_back({i, radius});
 }
 
-void RadiusMaster::add_cuts_at(const std::vector<double>& radius) {
+void RadiusMaster::add_cuts_at(const std::vector<double>& multiplier) {
     start_rows();
     for (int i = 0; i < n_; ++i) {
-        // The least distance at or beyond the radius (a cut's slope changes
+        const double w = net_.weight_of(i);
+        if (w == 0) continue;
+        const double reach = multiplier[i] / w;
+        // The least distance at or beyond the reach (a cut's slope changes
         // only at distances), along the list or else the row.
         double at = -1;
         for_each_nearer(i, std::numeric_limits<double>::infinity(), [&](int, double d) {
-            if (d >= radius[i] && (at < 0 || d < at)) at = d;
+            if (d >= reach && (at < 0 || d < at)) at = d;
         });
         if (at > 0) add_cut(i, at);
     }
@@ -158,7 +167,7 @@ std::vector<std::pair<double, double>> RadiusMaster::branch_values(const std::ve
             lp_.setColumnBounds(j, open ? 1.0 : lower, open ? upper : 0.0);
             lp_.dual();
             branch[open] = lp_.isProvenPrimalInfeasible() ? std::numeric_limits<double>::infinity()
-                                                          : lp_.objectiveValue() * scale_;
+                                                          : lp_.objectiveValue() * scale_ * weight_scale_;
             lp_.setColumnBounds(j, lower, upper);
             lp_.copyinStatus(status.data());
             std::copy(column.begin(), column.end(), lp_.primalColumnSolution());
@@ -206,6 +215,8 @@ RadiusMaster::Solution RadiusMaster::solve(const std::vector<double>& core,
         const auto separate = [&](const double* at) {
             int added = 0;
             for (int i = 0; i < n_; ++i) {
+                // A client of no weight is left to its theta of 0.
+                if (net_.weight_of(i) == 0) continue;
                 const double radius = best_radius(i, at);
                 if (cut_value(i, radius, y) / scale_ > theta[i] + least_violation * (1 + radius / scale_)) {
                     add_cut(i, radius);
@@ -222,13 +233,14 @@ RadiusMaster::Solution RadiusMaster::solve(const std::vector<double>& core,
             inner = point;
         }
         if (added == 0) added = separate(y);
-        if (added == 0 || stop(lp_.objectiveValue() * scale_, solution.rounds)) {
-            solution.value = lp_.objectiveValue() * scale_;
+        const double value = lp_.objectiveValue() * scale_ * weight_scale_;
+        if (added == 0 || stop(value, solution.rounds)) {
+            solution.value = value;
             solution.y.assign(y, y + n_);
             solution.lambda.assign(n_, 0.0);
             const double* dual = lp_.dualRowSolution();
             for (std::size_t k = 0; k < cuts_.size(); ++k) {
-                solution.lambda[cuts_[k].client] += std::max(0.0, dual[k + 1]) * cuts_[k].radius;
+                solution.lambda[cuts_[k].client] += std::max(0.0, dual[k + 1]) * weight_scale_ * cuts_[k].radius;
             }
             return solution;
         }

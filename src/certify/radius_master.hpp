@@ -2,23 +2,24 @@
 // cutting planes: for client i and any radius R,
 //     theta_i >= R - sum_j max(0, R - d_ij) y_j
 // holds for every y with sum y = p, 0 <= y <= 1 that opens a site within R
-// of i or leaves i served beyond R. The master LP minimises sum theta_i over
-// those cuts; the cuts at a master point need no LP of their own.
+// of i or leaves i served beyond R. The master LP minimises
+// sum w_i theta_i over those cuts; the cuts at a master point need no LP of
+// their own.
 #pragma once
 
 #include <ClpSimplex.hpp>
 #include <functional>
 #include <vector>
 
+#include "certify/network.hpp"
 #include "kernels/candidate_lists.hpp"
-#include "kernels/square_matrix.hpp"
 
 namespace pmedian {
 
 class RadiusMaster {
 public:
     // lists: each client's nearest sites in ascending distance (any width).
-    RadiusMaster(const DistMatrix& dist, const CandidateLists& lists, int n, int p);
+    RadiusMaster(const Network& net, const CandidateLists& lists);
 
     // Bounds of y_j for the next solve: -1 free, 0 closed, 1 open.
     void set_fixed(const std::vector<signed char>& fixed);
@@ -38,9 +39,9 @@ public:
     Solution solve(const std::vector<double>& core, const std::function<bool(double value, int round)>& stop);
 
     // Adds, for each client i, the cut of the least distance at or beyond
-    // radius[i]: near the LP's optimum when the radii are good Lagrangean
-    // multipliers, which saves the first rounds.
-    void add_cuts_at(const std::vector<double>& radius);
+    // its reach multiplier[i] / w_i: near the LP's optimum when the
+    // multipliers are good Lagrangean ones, which saves the first rounds.
+    void add_cuts_at(const std::vector<double>& multiplier);
 
     // For each site, the master's value with it closed and with it opened,
     // the cuts as they are, each after at most `iterations` dual simplex
@@ -61,11 +62,11 @@ private:
     // along its list when the list holds them all, else along its row.
     template <typename Fn>
     void for_each_nearer(int i, double radius, Fn fn) const {
-        if (lists_.width == n_ || double(lists_.farthest[i]) >= radius) {
+        if (!lists_.falls_short(i, radius, n_)) {
             const CandidateLists::Entry* list = lists_.row(i);
             for (int k = 0; k < lists_.width && double(list[k].dist) < radius; ++k) fn(list[k].node, double(list[k].dist));
         } else {
-            const float* row = dist_[i];
+            const float* row = net_.row(i);
             for (int j = 0; j < n_; ++j) {
                 if (double(row[j]) < radius) fn(j, double(row[j]));
             }
@@ -76,11 +77,12 @@ private:
     void start_rows();
     void add_pending_rows();
 
-    const DistMatrix& dist_;
+    const Network& net_;
     const CandidateLists& lists_;
     int n_;
     int p_;
-    double scale_;  // the largest distance: the LP's unit
+    double scale_;         // the largest distance: the LP's unit
+    double weight_scale_;  // the largest weight: the objective's unit
     ClpSimplex lp_;
     std::vector<Cut> cuts_;     // per row past the first
     std::vector<Cut> pending_;  // gathered, not yet rows

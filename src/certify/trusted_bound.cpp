@@ -6,8 +6,11 @@
 
 namespace pmedian {
 
-LagrangeanBound lagrangean_bound(const DistMatrix& dist, int n, int p, const std::vector<double>& lambda,
-                                 const Fixings& fixed, const CandidateLists* lists) {
+LagrangeanBound lagrangean_bound(const Network& net, const std::vector<double>& lambda, const Fixings& given,
+                                 const CandidateLists* lists) {
+    const int n = net.n;
+    const int p = net.p;
+    const Fixings& fixed = given.empty() ? net.sites : given;
     LagrangeanBound bound;
     constexpr double none = std::numeric_limits<double>::infinity();
     double value = 0;
@@ -16,30 +19,55 @@ LagrangeanBound lagrangean_bound(const DistMatrix& dist, int n, int p, const std
         value += lambda[j];
         magnitude += std::fabs(lambda[j]);
     }
-    // Client by client, each adds its terms to the sites nearer than its
-    // multiplier: the others' terms are 0. Row j holds the distances from
-    // client j to every site (the matrix is symmetric).
+    // Client by client, each adds its terms to the sites within its reach
+    // lambda_j / w_j: the others' terms are 0. Row j holds the distances
+    // from client j to every site (the matrix is symmetric).
     bound.reduced.assign(std::size_t(n), 0.0);
     double* reduced = bound.reduced.data();
+    double weighted = 0;  // sum of the weighted distances of every term
     for (int j = 0; j < n; ++j) {
         const double multiplier = lambda[j];
-        if (lists != nullptr && lists->width > 0 && !lists->falls_short(j, multiplier, n)) {
+        const double w = net.weight_of(j);
+        if (w == 0) {
+            // Every site's term is min(0, -lambda_j).
+            for (int i = 0; i < n; ++i) reduced[i] += std::min(0.0, -multiplier);
+            continue;
+        }
+        const double reach = multiplier / w;
+        if (lists != nullptr && lists->width > 0 && !lists->falls_short(j, reach, n)) {
             const CandidateLists::Entry* list = lists->row(j);
-            for (int k = 0; k < lists->width && double(list[k].dist) < multiplier; ++k) {
-                reduced[list[k].node] += double(list[k].dist) - multiplier;
+            for (int k = 0; k < lists->width && w * double(list[k].dist) < multiplier; ++k) {
+                const double cost = w * double(list[k].dist);
+                reduced[list[k].node] += cost - multiplier;
+                weighted += cost;
             }
         } else {
-            const float* row = dist[j];
-            for (int i = 0; i < n; ++i) reduced[i] += std::min(0.0, double(row[i]) - multiplier);
+            const float* row = net.row(j);
+            for (int i = 0; i < n; ++i) {
+                const double cost = w * double(row[i]);
+                if (cost < multiplier) {
+                    reduced[i] += cost - multiplier;
+                    weighted += cost;
+                }
+            }
         }
     }
     // Every term is at most 0, so a reduced cost's magnitude is that of its
-    // terms together. Each term is off by at most one rounding and each
-    // partial sum by one more per addition, in any order of the additions;
-    // the least computed values are off by no more than all of them
-    // together.
+    // terms together. Each term is off by at most one rounding of its
+    // difference, plus that of its weighted distance, and each partial sum
+    // by one more per addition, in any order of the additions; the least
+    // computed values are off by no more than all of them together. A
+    // term's weighted distance is below its multiplier, which the terms of
+    // every site may repeat, so its rounding is counted apart; so is that of
+    // the terms left out as at or beyond reach, each at least -u lambda_j,
+    // for each of the p sites.
     for (int i = 0; i < n; ++i) magnitude += std::fabs(reduced[i]);
     bound.rounding = 4.0 * (double(n) + double(p) + 2) * 0x1p-53 * magnitude;
+    if (!net.weight.empty()) {
+        double multipliers = 0;
+        for (int j = 0; j < n; ++j) multipliers += std::fabs(lambda[j]);
+        bound.rounding += 2.0 * 0x1p-53 * (weighted + double(p) * multipliers);
+    }
 
     std::vector<int> free_sites;
     int open = 0;

@@ -6,13 +6,10 @@
 
 #include <vector>
 
+#include "certify/network.hpp"
 #include "kernels/candidate_lists.hpp"
-#include "problem.hpp"
 
 namespace pmedian {
-
-// Per site: -1 free, 0 closed, 1 open.
-using Fixings = std::vector<signed char>;
 
 struct LagrangeanBound {
     // A lower bound on the cost of every solution the fixings allow; +inf
@@ -29,13 +26,14 @@ struct LagrangeanBound {
     double next_free = 0;
 };
 
-// The relaxation at multipliers lambda (one a client): the sum of the
-// multipliers and of the reduced costs of the sites it opens, the sites
-// fixed open and the least reduced costs of the free ones, p in all.
-// fixed may be empty: every site free. With lists (each client's nearest
+// The relaxation at multipliers lambda (one a client, in units of cost):
+// the sum of the multipliers and of the reduced costs
+// sum_i min(0, w_i d_ij - lambda_i) of the sites it opens, the sites fixed
+// open and the least reduced costs of the free ones, p in all. fixed may be
+// empty: the network's own sites. With lists (each client's nearest
 // sites), a client's terms are found along its list where the list holds
-// every site nearer than its multiplier, instead of along the whole row.
-LagrangeanBound lagrangean_bound(const DistMatrix& dist, int n, int p, const std::vector<double>& lambda,
-                                 const Fixings& fixed = {}, const CandidateLists* lists = nullptr);
+// every site nearer than it can reach, instead of along the whole row.
+LagrangeanBound lagrangean_bound(const Network& net, const std::vector<double>& lambda, const Fixings& fixed = {},
+                                 const CandidateLists* lists = nullptr);
 
 }  // namespace pmedian

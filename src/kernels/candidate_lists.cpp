@@ -131,19 +131,21 @@ void nearest_entries(const float* row, int n, int width, RowScratch& scratch, En
 
 }  // namespace
 
-void build_candidate_lists(State& s, int least_width) {
-    const int n = s.n;
-    CandidateLists& lists = s.caches.candidates;
-    lists.width = std::min(n, std::max(list_width(n, s.p), least_width));
-    lists.entries.resize(std::size_t(n) * std::size_t(lists.width));
+bool build_candidate_lists(CandidateLists& lists, const DistMatrix& dist, int n, int width) {
+    lists.width = width;
+    lists.entries.resize(std::size_t(n) * std::size_t(width));
     lists.farthest.resize(std::size_t(n));
     RowScratch scratch(n);
     for (int j = 0; j < n; ++j) {
-        nearest_entries(s.dist[j], n, lists.width, scratch,
-                        lists.entries.data() + std::size_t(j) * std::size_t(lists.width));
-        lists.farthest[j] = lists.row(j)[lists.width - 1].dist;
+        nearest_entries(dist[j], n, width, scratch, lists.entries.data() + std::size_t(j) * std::size_t(width));
+        lists.farthest[j] = lists.row(j)[width - 1].dist;
     }
-    if (scratch.counting) ++s.taken.counted_lists;
+    return scratch.counting;
+}
+
+void build_candidate_lists(State& s, int least_width) {
+    const int width = std::min(s.n, std::max(list_width(s.n, s.p), least_width));
+    if (build_candidate_lists(s.caches.candidates, s.dist, s.n, width)) ++s.taken.counted_lists;
 }
 
 }  // namespace pmedian

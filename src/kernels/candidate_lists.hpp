@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "kernels/radix_sort.hpp"
+#include "kernels/square_matrix.hpp"
 #include "kernels/tuning.hpp"
 
 namespace pmedian {
@@ -62,5 +63,9 @@ private:
 // Builds each node's list of nearest nodes, of at least least_width
 // entries (at most n). The first relax builds them if no one has.
 void build_candidate_lists(State& s, int least_width = 0);
+
+// The lists of width entries (1 .. n) of the n x n matrix dist; true when
+// they were placed by counting whole distances.
+bool build_candidate_lists(CandidateLists& lists, const DistMatrix& dist, int n, int width);
 
 }  // namespace pmedian

@@ -41,6 +41,7 @@ public:
     void fault_in_rows(int first, int last) {
         fault_in_pages((*this)[first], std::size_t(last - first) * n_ * sizeof(Cell));
     }
+    int side() const { return cells_ != nullptr ? int(n_) : 0; }
     Cell* operator[](int i) { return cells_.get() + std::size_t(i) * n_; }
     const Cell* operator[](int i) const { return cells_.get() + std::size_t(i) * n_; }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "certify/swap_search.hpp"
+#include "certify/weighted_swap_search.hpp"
 #include "enumeration.hpp"
 #include "random_instance.hpp"
 #include "state_builder.hpp"
@@ -67,7 +68,8 @@ std::vector<Shape> shapes() {
 // What a certified run must hold against the enumerated optimum.
 void expect_certified(State& s, const CertifyOptions& options, bool whole) {
     const double best = testing::enumerated_optimum(s);
-    const CertifiedSolution r = certify(s, options);
+    Instance instance = testing::instance_of(s);
+    const CertifiedSolution r = certify(instance, options);
     // The bound never passes the optimum (the enumeration's double sums of
     // a few floats are exact to far better than a millionth).
     EXPECT_LE(r.lower_bound, best + 1e-12 * best);
@@ -117,12 +119,14 @@ TEST(Certify, LargerRandomInstancesReachTheirProofThroughTheSearch) {
 // Three points, two of them equal; five points all at one place.
 TEST(Certify, TwinsAndAllZeroDistancesGiveTheirTrueBound) {
     State three = testing::make_state(3, 1, {0, 1, 1});
-    const CertifiedSolution r3 = certify(three, {});
+    Instance three_instance = testing::instance_of(three);
+    const CertifiedSolution r3 = certify(three_instance, {});
     EXPECT_EQ(r3.cost, 1);
     EXPECT_EQ(r3.lower_bound, 1);
     EXPECT_TRUE(r3.optimal);
     State zeros = testing::make_state(5, 1, std::vector<float>(10, 0.0f));
-    const CertifiedSolution r0 = certify(zeros, {});
+    Instance zeros_instance = testing::instance_of(zeros);
+    const CertifiedSolution r0 = certify(zeros_instance, {});
     EXPECT_EQ(r0.cost, 0);
     EXPECT_EQ(r0.lower_bound, 0);
     EXPECT_TRUE(r0.optimal);
@@ -137,7 +141,8 @@ TEST(Certify, AWideRelativeGapProvesAtOnceAndANarrowOneOnlyTheOptimum) {
         State narrow = testing::make_state(12, 3, triangle);
         CertifyOptions loose;
         loose.relative_gap = 0.5;
-        const CertifiedSolution r = certify(wide, loose);
+        Instance wide_instance = testing::instance_of(wide);
+        const CertifiedSolution r = certify(wide_instance, loose);
         const double best = testing::enumerated_optimum(wide);
         EXPECT_TRUE(r.optimal);
         EXPECT_LE(r.cost - r.lower_bound, 0.5 * r.cost);
@@ -157,6 +162,61 @@ TEST(Certify, TwentyNodesAreProvenAtTheirOptimum) {
         State s = testing::random_state(20, 5, seed % 2 ? Distances::whole : Distances::fractional, rng);
         expect_certified(s, {}, seed % 2 == 1);
     }
+}
+
+// Clients with weights, sites that are not every node, sites fixed open:
+// the search alone must prove the enumerated optimum of each.
+TEST(Certify, WeightsSitesAndFixedSitesAreProvenAtTheEnumeratedOptimum) {
+    std::mt19937 rng(17);
+    int proven_below_plain = 0;
+    long searched = 0;
+    for (int trial = 0; trial < 300; ++trial) {
+        const int n = 1 + trial % 15;
+        const bool whole = trial % 2 == 0;
+        State s = testing::random_state(n, 1, whole ? Distances::whole : Distances::fractional, rng);
+        Instance instance = testing::instance_of(s);
+        // Weights: whole or real, some 0, now and then huge or tiny.
+        const double magnitude = trial % 7 == 3 ? 1e6 : trial % 7 == 5 && !whole ? 1e-6 : 1;
+        for (int v = 0; v < n; ++v) {
+            const int draw = int(rng() % 5);
+            instance.weight.push_back(draw == 0 ? 0.0 : whole ? double(rng() % 9) * magnitude
+                                                              : double(rng() % 1000) / 7.0 * magnitude);
+        }
+        // Sites: each a site with chance 3/4, fixed open with 1/8.
+        int sites = 0;
+        int fixed = 0;
+        for (int v = 0; v < n; ++v) {
+            const int draw = int(rng() % 8);
+            instance.sites.push_back(draw == 0 ? 1 : draw < 3 ? 0 : -1);
+            sites += instance.sites.back() != 0;
+            fixed += instance.sites.back() == 1;
+        }
+        if (sites == 0) instance.sites[0] = -1, sites = 1;
+        instance.p = std::max(fixed, 1) + int(rng() % std::size_t(sites - std::max(fixed, 1) + 1));
+        SCOPED_TRACE("trial=" + std::to_string(trial) + " n=" + std::to_string(n) + " p=" + std::to_string(instance.p));
+        settle_instance(instance);
+        const double best = testing::enumerated_optimum(instance.network());
+        const CertifiedSolution r = certify(instance, {});
+        ASSERT_EQ(int(r.medians.size()), instance.p);
+        for (int v = 0; v < n; ++v) {
+            if (!instance.sites.empty()) {
+                if (instance.sites[v] == 1) EXPECT_TRUE(std::count(r.medians.begin(), r.medians.end(), v));
+                if (instance.sites[v] == 0) EXPECT_FALSE(std::count(r.medians.begin(), r.medians.end(), v));
+            }
+        }
+        EXPECT_EQ(r.cost, network_cost(instance.network(), r.medians));
+        EXPECT_LE(r.lower_bound, best + 1e-12 * best);
+        EXPECT_TRUE(r.optimal);
+        if (whole) {
+            EXPECT_EQ(r.cost, best);
+        } else {
+            EXPECT_LE(r.cost - best, 1e-6 * r.cost + 1e-12 * best);
+        }
+        proven_below_plain += !instance.plain();
+        searched += r.nodes;
+    }
+    EXPECT_GT(proven_below_plain, 200);  // most trials are not the plain problem
+    EXPECT_GT(searched, 0);              // and some needed the search
 }
 
 }  // namespace

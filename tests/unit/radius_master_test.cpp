@@ -27,12 +27,13 @@ TEST(RadiusMaster, StoppedOrNotItsMultipliersBoundTheOptimum) {
         State s = testing::random_state(n, p, trial % 2 ? testing::Distances::whole : testing::Distances::tied, rng);
         build_candidate_lists(s);
         const double best = testing::enumerated_optimum(s);
-        RadiusMaster master(s.dist, s.caches.candidates, n, p);
+        const Network net = testing::network_of(s);
+        RadiusMaster master(net, s.caches.candidates);
         const std::vector<double> core(static_cast<std::size_t>(n), double(p) / n);
         const RadiusMaster::Solution first = master.solve(core, [](double, int round) { return round >= 1; });
-        EXPECT_LE(lagrangean_bound(s.dist, n, p, first.lambda).value, best);
+        EXPECT_LE(lagrangean_bound(net, first.lambda).value, best);
         const RadiusMaster::Solution last = master.solve(core, [](double, int) { return false; });
-        const double verified = lagrangean_bound(s.dist, n, p, last.lambda).value;
+        const double verified = lagrangean_bound(net, last.lambda).value;
         EXPECT_LE(verified, best);
         EXPECT_GE(last.value, first.value - 1e-9 * (1 + best));
         EXPECT_NEAR(verified, last.value, 1e-6 * (1 + best));
@@ -43,7 +44,7 @@ TEST(RadiusMaster, StoppedOrNotItsMultipliersBoundTheOptimum) {
         fixed[n - 1] = 0;
         master.set_fixed(fixed);
         const RadiusMaster::Solution fixed_lp = master.solve(core, [](double, int) { return false; });
-        EXPECT_LE(lagrangean_bound(s.dist, n, p, fixed_lp.lambda, fixed).value,
+        EXPECT_LE(lagrangean_bound(net, fixed_lp.lambda, fixed).value,
                   testing::enumerated_optimum(s, fixed));
     }
 }

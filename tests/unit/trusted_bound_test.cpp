@@ -33,7 +33,7 @@ TEST(LagrangeanBound, MatchesTheLoopsFloatRelaxationAndStaysBelowEverySolution) 
                 relax(s);
                 std::vector<double> multipliers(static_cast<std::size_t>(n));
                 for (int j = 0; j < n; ++j) multipliers[j] = double(s.t) * double(s.lambda[j]);
-                const double value = lagrangean_bound(s.dist, n, p, multipliers).value;
+                const double value = lagrangean_bound(testing::network_of(s), multipliers).value;
                 EXPECT_NEAR(value, double(s.bound), 1e-4 * (1 + std::abs(double(s.bound))));
                 // Any p medians, here the first p after a shuffle, cost at least the bound.
                 std::vector<int> nodes(n);
@@ -64,11 +64,11 @@ TEST(LagrangeanBound, NeverPassesTheBestSolutionItsFixingsAllow) {
         for (double& l : lambda) l = double(rng() % 1200) * (trial % 2 ? 1.0 : 0.37);
         Fixings fixed(static_cast<std::size_t>(n), -1);
         for (auto& f : fixed) f = rng() % 4 == 0 ? static_cast<signed char>(rng() % 2) : -1;
-        const LagrangeanBound bound = lagrangean_bound(s.dist, n, p, lambda, fixed);
+        const LagrangeanBound bound = lagrangean_bound(testing::network_of(s), lambda, fixed);
         EXPECT_LE(bound.value, testing::enumerated_optimum(s, fixed));
         // Along the candidate lists, the same bound to its rounding.
         build_candidate_lists(s);
-        const LagrangeanBound listed = lagrangean_bound(s.dist, n, p, lambda, fixed, &s.caches.candidates);
+        const LagrangeanBound listed = lagrangean_bound(testing::network_of(s), lambda, fixed, &s.caches.candidates);
         EXPECT_LE(listed.value, testing::enumerated_optimum(s, fixed));
         if (bound.value < 1e300) {
             EXPECT_NEAR(listed.value, bound.value, 4 * bound.rounding + 1e-9);
@@ -105,7 +105,7 @@ TEST(LagrangeanBound, EverySolutionServesEachClientWithinItsMultiplierAndTheGap)
         for (double& l : lambda) l = double(rng() % 1500) * 0.7;
         Fixings fixed(static_cast<std::size_t>(n), -1);
         for (auto& f : fixed) f = rng() % 5 == 0 ? static_cast<signed char>(rng() % 2) : -1;
-        const double bound = lagrangean_bound(s.dist, n, p, lambda, fixed).value;
+        const double bound = lagrangean_bound(testing::network_of(s), lambda, fixed).value;
         // Every set of p sites the fixings allow.
         for (unsigned mask = 0; mask < (1u << n); ++mask) {
             std::vector<int> medians;
