@@ -58,6 +58,18 @@ bool TokenReader::refill() {
     return end_ > 0;
 }
 
+namespace {
+
+// Whether every byte may be part of a number: digits, signs, points, exponents.
+bool may_be_numeric(std::string_view text) {
+    for (const char c : text) {
+        if (!is_digit(c) && c != '+' && c != '-' && c != '.' && c != 'e' && c != 'E') return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 std::string_view TokenReader::next() {
     // Locals, so that the scans keep their position in a register.
     const char* data = chunk_.get();
@@ -73,11 +85,18 @@ std::string_view TokenReader::next() {
     pos_ = pos;
     if (pos < end_ || at_end_) return {data + start, pos - start};
 
-    // The token runs past this chunk: gather it piece by piece.
+    // The token runs past this chunk: gather it piece by piece while it can
+    // still become a number, and up to a length no number of the data
+    // reaches. A byte no number holds (a file of zero bytes, say) or a
+    // longer token makes it invalid there, so that the memory it holds and
+    // the time it takes stay bounded.
     long_token_.assign(chunk_.get() + start, pos_ - start);
+    if (!may_be_numeric(long_token_)) return invalid_token;
     while (refill()) {
         while (pos_ < end_ && !is_space(chunk_[pos_])) ++pos_;
-        long_token_.append(chunk_.get(), pos_);
+        const std::string_view piece(chunk_.get(), pos_);
+        if (!may_be_numeric(piece) || long_token_.size() + piece.size() > longest_token_bytes) return invalid_token;
+        long_token_.append(piece);
         if (pos_ < end_) break;
     }
     return long_token_;

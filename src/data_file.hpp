@@ -15,7 +15,11 @@ namespace pmedian {
 std::FILE* open_data_file(const char* name);
 
 // Splits a stream into white-space separated tokens, reading it in large
-// chunks; a token may be of any length.
+// chunks. A token longer than a chunk that holds a byte no number holds, or
+// that is longer than longest_token_bytes, is returned as invalid_token,
+// which no grammar accepts.
+inline constexpr std::size_t longest_token_bytes = std::size_t(1) << 24;
+inline constexpr std::string_view invalid_token = "\x01";
 class TokenReader {
 public:
     explicit TokenReader(std::FILE* file);

@@ -33,7 +33,9 @@ void allocate_vector(std::vector<T>& v, std::size_t count, const std::string& fa
     }
 }
 
-// Copies the upper triangle onto the lower one a square tile at a time.
+}  // namespace
+
+// A square tile at a time, so that the column writes stay in the caches.
 void mirror_upper_triangle(DistMatrix& dist, int n) {
     constexpr int tile = mirror_tile;
     for (int top = 0; top < n; top += tile) {
@@ -48,7 +50,6 @@ void mirror_upper_triangle(DistMatrix& dist, int n) {
     }
 }
 
-}  // namespace
 
 void allocate_problem(State& s) {
     const int n = s.n;

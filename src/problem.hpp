@@ -93,6 +93,9 @@ std::string format_message(const char* format, int a, int b = 0);
 std::string out_of_memory(const char* name, int a);
 std::string out_of_memory(const char* name, int a, int b);
 
+// Copies the upper triangle of dist onto the lower one.
+void mirror_upper_triangle(DistMatrix& dist, int n);
+
 // Checks the size, allocates every array and reads the upper triangle from in.
 void load_problem(State& s, TokenReader& in);
 void release_problem(State& s);

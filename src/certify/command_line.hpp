@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "inputs/instance_file.hpp"
+
 namespace pmedian {
 
 extern const char* const certify_help;
@@ -20,7 +22,8 @@ struct Arguments {
     double relative_gap = 1e-6;
     bool quiet = false;
     std::string trace;
-    std::string data = "facloc.dat";
+    std::string assignment;  // the CSV of each client's site, when set
+    InstanceSource source;
 };
 
 // The arguments other than --help; UsageError when they are not understood.

@@ -10,7 +10,7 @@
 #include "certify/certify.hpp"
 #include "certify/command_line.hpp"
 #include "certify/output.hpp"
-#include "data_file.hpp"
+#include "inputs/instance_file.hpp"
 #include "problem.hpp"
 
 namespace {
@@ -42,25 +42,13 @@ void run(const Arguments& args, std::chrono::steady_clock::time_point start) {
     options.absolute_gap = args.absolute_gap;
     options.relative_gap = args.relative_gap;
     if (!args.quiet) options.progress = ProgressLines();
-    std::FILE* file = open_data_file(args.data.c_str());
-    if (file == nullptr) throw Fatal{"Arquivo de dados '" + args.data + "' nao pode ser aberto"};
+    Instance instance = read_instance(args.source);
     struct Closer {
         std::FILE* file;
         ~Closer() {
             if (file != nullptr) std::fclose(file);
         }
     };
-    Closer data{file};
-    TokenReader in(file);
-    Instance instance;
-    {
-        State s;
-        read_header(in, args.data, s.n, s.p);
-        load_problem(s, in);
-        instance.n = s.n;
-        instance.p = s.p;
-        instance.dist = std::move(s.dist);
-    }
     // Opened only once the data is read: naming the data file as the trace
     // must not empty it before it is read.
     Closer trace{nullptr};
@@ -80,6 +68,14 @@ void run(const Arguments& args, std::chrono::steady_clock::time_point start) {
         print_json(instance, result, seconds);
     } else {
         print_report(instance, result);
+    }
+    if (!args.assignment.empty()) {
+        Closer assignment{std::fopen(args.assignment.c_str(), "w")};
+        if (assignment.file != nullptr) write_assignment(assignment.file, instance, result);
+        const bool written = assignment.file != nullptr && !std::ferror(assignment.file) &&
+                             std::fclose(assignment.file) == 0;
+        assignment.file = nullptr;
+        if (!written) throw Fatal{"cannot write the assignment file '" + args.assignment + "'"};
     }
 }
 

@@ -1,0 +1,250 @@
+#include "inputs/graph_and_matrix.hpp"
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <queue>
+
+#include "data_file.hpp"
+#include "inputs/field_reader.hpp"
+#include "inputs/points_table.hpp"
+#include "problem.hpp"
+
+namespace pmedian {
+
+namespace {
+
+bool is_number(const std::string& text) {
+    double value = 0;
+    return parse_number(text, value);
+}
+
+bool is_weight_name(std::string text) {
+    for (char& c : text) c = char(std::tolower(static_cast<unsigned char>(c)));
+    return text == "weight";
+}
+
+// A whole number in [least, most] from field k; fails naming `what`.
+long long whole_field(const FieldReader& in, std::size_t k, long long least, long long most, const char* what) {
+    const double value = in.number(k, what);
+    if (value != std::floor(value) || value < double(least) || value > double(most)) {
+        in.fail(k, std::string("'") + in.field(k) + "' is not " + what);
+    }
+    return (long long)value;
+}
+
+// All-pairs shortest paths by Dijkstra from every node, into dist.
+void shortest_paths(const std::vector<std::vector<std::pair<int, double>>>& adjacent, Instance& instance) {
+    const int n = instance.n;
+    const double unreached = std::numeric_limits<double>::infinity();
+    std::vector<double> row(static_cast<std::size_t>(n));
+    using Entry = std::pair<double, int>;
+    for (int source = 0; source < n; ++source) {
+        std::fill(row.begin(), row.end(), unreached);
+        std::priority_queue<Entry, std::vector<Entry>, std::greater<>> queue;
+        row[source] = 0;
+        queue.push({0, source});
+        while (!queue.empty()) {
+            auto [d, v] = queue.top();
+            queue.pop();
+            if (d > row[v]) continue;
+            for (auto [w, cost] : adjacent[v]) {
+                if (d + cost < row[w]) {
+                    row[w] = d + cost;
+                    queue.push({row[w], w});
+                }
+            }
+        }
+        for (int v = 0; v < n; ++v) {
+            if (row[v] == unreached) {
+                throw Fatal{"the graph is not connected: node " + std::to_string(v + 1) +
+                                 " cannot be reached from node " + std::to_string(source + 1)};
+            }
+            if (!(row[v] < double(INF_DIST))) throw Fatal{"a shortest path is longer than 9.99e10"};
+            instance.dist[source][v] = float(row[v]);
+        }
+    }
+}
+
+}  // namespace
+
+Instance read_orlib_instance(std::FILE* file, const std::string& name, int p) {
+    FieldReader in(file, name, ' ');
+    if (!in.next_line() || in.size() < 3) in.fail(in.size(), "expected the header 'n edges p'");
+    Instance instance;
+    instance.n = int(whole_field(in, 0, 1, (long long)most_points, "a number of nodes"));
+    const long long edges = whole_field(in, 1, 0, LLONG_MAX / 2, "a number of edges");
+    instance.p = int(whole_field(in, 2, 1, instance.n, "a p from 1 to n"));
+    if (p > 0) instance.p = p;
+    // The last cost of a repeated edge counts: one cost per pair.
+    std::vector<std::vector<std::pair<int, double>>> adjacent(static_cast<std::size_t>(instance.n));
+    const auto set_cost = [&](int a, int b, double cost) {
+        for (auto& [w, c] : adjacent[a]) {
+            if (w == b) {
+                c = cost;
+                return;
+            }
+        }
+        adjacent[a].push_back({b, cost});
+    };
+    for (long long e = 0; e < edges; ++e) {
+        if (!in.next_line()) {
+            in.fail_file("the file ends after " + std::to_string(e) + " of " + std::to_string(edges) + " edges");
+        }
+        if (in.size() < 3) in.fail(in.size(), "expected an edge 'i j cost'");
+        const int a = int(whole_field(in, 0, 1, instance.n, "a node from 1 to n")) - 1;
+        const int b = int(whole_field(in, 1, 1, instance.n, "a node from 1 to n")) - 1;
+        const double cost = in.number(2, "an edge cost");
+        if (cost < 0) in.fail(2, "an edge cost must be at least 0");
+        if (a == b) continue;  // a loop never shortens a path
+        set_cost(a, b, cost);
+        set_cost(b, a, cost);
+    }
+    if (!instance.dist.allocate(instance.n)) throw Fatal{name + ": not enough memory for the distances"};
+    shortest_paths(adjacent, instance);
+    return instance;
+}
+
+Instance read_matrix_instance(std::FILE* file, const std::string& name, int p) {
+    FieldReader in(file, name);
+    if (!in.next_line()) in.fail_file("the matrix is empty");
+    // A header row: any field that is not a number.
+    std::vector<std::string> header;
+    long weight_column = -1;
+    bool has_header = false;
+    for (std::size_t k = 0; k < in.size(); ++k) has_header = has_header || !is_number(in.field(k));
+    if (has_header) {
+        for (std::size_t k = 0; k < in.size(); ++k) {
+            header.push_back(in.field(k));
+            if (is_weight_name(in.field(k))) weight_column = long(k);
+        }
+        if (!in.next_line()) in.fail_file("no rows after the header");
+    }
+    // An id column: the first row's first field is not a number.
+    const bool has_ids = !is_number(in.field(0));
+    std::vector<float> values;
+    std::vector<double> weights;
+    std::vector<std::string> client_ids;
+    std::size_t width = 0;  // fields a row
+    int clients = 0;
+    int site_count = 0;
+    double largest = 0;
+    do {
+        const std::size_t fields = in.size();
+        const std::size_t expected = has_header ? header.size() : width;
+        if (expected != 0 && fields != expected) {
+            in.fail(std::min(fields, expected), "this row has " + std::to_string(fields) + " fields, " +
+                                                    (has_header ? "the header " : "the first row ") +
+                                                    std::to_string(expected));
+        }
+        int row_values = 0;
+        for (std::size_t k = 0; k < fields; ++k) {
+            if (has_ids && k == 0) {
+                client_ids.push_back(in.field(0));
+            } else if (long(k) == weight_column) {
+                const double w = in.number(k, "a weight");
+                if (w < 0) in.fail(k, "a weight must be at least 0");
+                weights.push_back(w);
+            } else {
+                const double d = in.number(k, "a distance");
+                if (d < 0 || !(d < double(INF_DIST))) in.fail(k, "a distance must lie in [0, 9.99e10)");
+                values.push_back(float(d));
+                largest = std::max(largest, double(float(d)));
+                ++row_values;
+            }
+        }
+        if (row_values == 0) in.fail(0, "a row without distances");
+        width = fields;
+        site_count = row_values;
+        if (++clients + site_count > int(most_points)) {
+            in.fail(0, "more than " + std::to_string(most_points) + " clients and sites");
+        }
+    } while (in.next_line());
+    const auto at = [&](int i, int j) { return values[std::size_t(i) * std::size_t(site_count) + std::size_t(j)]; };
+
+    // Square, symmetric and zero on the diagonal: n nodes, each both.
+    bool shared = clients == site_count;
+    for (int i = 0; i < clients && shared; ++i) {
+        shared = at(i, i) == 0;
+        for (int j = i + 1; j < clients && shared; ++j) shared = at(i, j) == at(j, i);
+    }
+    Instance instance;
+    instance.p = p;
+    instance.n = shared ? clients : clients + site_count;
+    if (instance.n > int(most_points) || !instance.dist.allocate(instance.n)) {
+        throw Fatal{name + ": not enough memory for the distances of " + std::to_string(instance.n) + " nodes"};
+    }
+    const int n = instance.n;
+    if (shared) {
+        for (int i = 0; i < n; ++i) std::copy(values.begin() + std::ptrdiff_t(i) * n, values.begin() + std::ptrdiff_t(i + 1) * n, instance.dist[i]);
+        instance.weight = weights;
+        instance.ids = client_ids;
+        if (instance.ids.empty() && has_header) instance.ids.assign(header.begin() + (has_ids ? 1 : 0), header.end());
+        if (weight_column >= 0 && instance.ids.size() != std::size_t(n)) instance.ids.clear();
+        return instance;
+    }
+    // Clients 0 .. m-1 and sites m .. m+k-1: the pairs of two clients or two
+    // sites never count, and hold the largest distance, so as not to change
+    // the scale of the others.
+    const float filler = float(largest);
+    for (int i = 0; i < n; ++i) std::fill(instance.dist[i], instance.dist[i] + n, filler), instance.dist[i][i] = 0;
+    for (int i = 0; i < clients; ++i) {
+        for (int j = 0; j < site_count; ++j) instance.dist[i][clients + j] = instance.dist[clients + j][i] = at(i, j);
+    }
+    instance.weight.assign(std::size_t(n), 0.0);
+    for (int i = 0; i < clients; ++i) instance.weight[i] = weights.empty() ? 1.0 : weights[i];
+    instance.sites.assign(std::size_t(n), -1);
+    std::fill(instance.sites.begin(), instance.sites.begin() + clients, 0);
+    for (int i = 0; i < clients; ++i) instance.ids.push_back(client_ids.empty() ? std::to_string(i) : client_ids[i]);
+    for (int j = 0; j < site_count; ++j) {
+        const std::size_t column = std::size_t(j) + (has_ids ? 1 : 0);
+        instance.ids.push_back(has_header && column < header.size() && weight_column < 0 ? header[column] : std::to_string(j));
+    }
+    return instance;
+}
+
+void read_weights(std::FILE* file, const std::string& name, Instance& instance) {
+    FieldReader in(file, name);
+    std::size_t column = 0;
+    bool first = true;
+    std::vector<double> weights;
+    while (in.next_line()) {
+        if (first && !is_number(in.field(0))) {
+            // A header: the column named weight, else the only one.
+            column = in.size();
+            for (std::size_t k = 0; k < in.size(); ++k) {
+                if (is_weight_name(in.field(k))) column = k;
+            }
+            if (column == in.size()) {
+                if (in.size() != 1) in.fail(0, "no column named weight");
+                column = 0;
+            }
+            first = false;
+            continue;
+        }
+        first = false;
+        if (in.size() <= column) in.fail(in.size(), "no weight on this line");
+        const double w = in.number(column, "a weight");
+        if (w < 0) in.fail(column, "a weight must be at least 0");
+        weights.push_back(w);
+        if (weights.size() > most_points) in.fail(column, "more weights than " + std::to_string(most_points));
+    }
+    int clients = 0;
+    const bool sites_apart = !instance.sites.empty();
+    for (int v = 0; v < instance.n; ++v) clients += !sites_apart || instance.sites[v] == 0;
+    if (int(weights.size()) != clients) {
+        in.fail_file(std::to_string(weights.size()) + " weights for " + std::to_string(clients) + " clients");
+    }
+    if (!sites_apart) {
+        instance.weight = weights;
+    } else {
+        for (int v = 0, k = 0; v < instance.n; ++v) {
+            if (instance.sites[v] == 0) instance.weight[v] = weights[k++];
+        }
+    }
+}
+
+}  // namespace pmedian
