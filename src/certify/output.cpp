@@ -88,7 +88,7 @@ void print_json(const Instance& instance, const CertifiedSolution& r, double sec
     json["ending"] = ending_name(r.ending);
     json["iterations"] = r.iterations;
     json["nodes"] = r.nodes;
-    json["seconds"] = std::round(seconds * 1000) / 1000;
+    json["seconds"] = number(std::round(seconds * 1000) / 1000);
     std::printf("%s\n", json.dump().c_str());
 }
 

@@ -182,8 +182,11 @@ Instance read_matrix_instance(std::FILE* file, const std::string& name, int p) {
         for (int i = 0; i < n; ++i) std::copy(values.begin() + std::ptrdiff_t(i) * n, values.begin() + std::ptrdiff_t(i + 1) * n, instance.dist[i]);
         instance.weight = weights;
         instance.ids = client_ids;
-        if (instance.ids.empty() && has_header) instance.ids.assign(header.begin() + (has_ids ? 1 : 0), header.end());
-        if (weight_column >= 0 && instance.ids.size() != std::size_t(n)) instance.ids.clear();
+        if (instance.ids.empty() && has_header) {
+            for (std::size_t k = 0; k < header.size(); ++k) {
+                if (long(k) != weight_column) instance.ids.push_back(header[k]);
+            }
+        }
         return instance;
     }
     // Clients 0 .. m-1 and sites m .. m+k-1: the pairs of two clients or two
@@ -199,10 +202,11 @@ Instance read_matrix_instance(std::FILE* file, const std::string& name, int p) {
     instance.sites.assign(std::size_t(n), -1);
     std::fill(instance.sites.begin(), instance.sites.begin() + clients, 0);
     for (int i = 0; i < clients; ++i) instance.ids.push_back(client_ids.empty() ? std::to_string(i) : client_ids[i]);
-    for (int j = 0; j < site_count; ++j) {
-        const std::size_t column = std::size_t(j) + (has_ids ? 1 : 0);
-        instance.ids.push_back(has_header && column < header.size() && weight_column < 0 ? header[column] : std::to_string(j));
+    std::vector<std::string> site_names;
+    for (std::size_t k = 0; k < header.size(); ++k) {
+        if (!(has_ids && k == 0) && long(k) != weight_column) site_names.push_back(header[k]);
     }
+    for (int j = 0; j < site_count; ++j) instance.ids.push_back(has_header ? site_names[j] : std::to_string(j));
     return instance;
 }
 

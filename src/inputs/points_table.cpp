@@ -82,7 +82,7 @@ void read_point(const FieldReader& in, const Columns& columns, bool header, Poin
         table.coords.push_back(value);
     }
     double weight = 1;
-    if (columns.weight >= 0) {
+    if (columns.weight >= 0 && !in.field(std::size_t(columns.weight)).empty()) {
         weight = in.number(std::size_t(columns.weight), "a weight");
         if (weight < 0) in.fail(std::size_t(columns.weight), "a weight must be at least 0");
     }

@@ -6,7 +6,8 @@
 //   role                  client, site or both (default both)
 //   fixed                 1: a site open in every solution (default 0)
 //   id                    a name echoed in the outputs
-// Other columns are ignored. Without a header every column is a coordinate.
+// Other columns are ignored; an empty optional field takes its default.
+// Without a header every column is a coordinate.
 #pragma once
 
 #include <cstdio>

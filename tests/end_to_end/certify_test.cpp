@@ -121,7 +121,10 @@ TEST(CertifyCommand, BadArgumentsExitTwoAndBadDataOne) {
     dir.write("facloc.dat", seven_nodes);
     dir.write("cut.dat", "7 3\n17 18\n");
     for (const char* args : {"--bogus", "--time-limit", "--time-limit soon", "--time-limit -1", "a.dat b.dat",
-                             "--rel-gap", "--abs-gap -1", "--rel-gap x"}) {
+                             "--rel-gap", "--abs-gap -1", "--rel-gap x", "--points p.csv", "--points p.csv -p 0",
+                             "--points p.csv -p 2.5", "-p 3", "--points p.csv -p 2 --distance manhattan",
+                             "--matrix m.csv -p 2 --distance floor", "--points p.csv -p 2 --weights w.csv",
+                             "--points p.csv --tsplib t.tsp -p 2"}) {
         const testing::RunResult run = certify(dir, args, true);
         EXPECT_EQ(run.status, 2) << args;
         EXPECT_EQ(run.output.rfind("pmedian-certify: ", 0), 0u) << args;
@@ -139,6 +142,61 @@ TEST(CertifyCommand, BadArgumentsExitTwoAndBadDataOne) {
     EXPECT_NE(help.output.find("--rel-gap R"), std::string::npos);
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.output.find("--time-limit SECONDS"), std::string::npos);
+}
+
+// Towns on a line with weights, a client that is no site, a site that is no
+// client and a depot fixed open: read as CSV, solved, and written back per
+// client.
+TEST(CertifyCommand, APointsTableWithWeightsRolesAndAFixedSite) {
+    testing::TempDir dir;
+    dir.write("towns.csv",
+              "id;x;y;weight;role;fixed\n"
+              "north;0;10;5;both;0\n"
+              "mill;0;9;1;client;0\n"
+              "south;0;0;4;both;0\n"
+              "depot;0;20;0;site;1\n"
+              "east;0;-7;3;both;\n");
+    const testing::RunResult run = certify(dir, "--points towns.csv -p 2 --json --assignment out.csv");
+    ASSERT_EQ(run.status, 0);
+    const testing::JsonValue json = testing::parse_json(run.output);
+    // The depot is open; with south the others cost 5 x 10 + 1 x 9 + 3 x 7
+    // = 80, with north 1 x 1 + 4 x 10 + 3 x 17 = 92, with east more. North
+    // is as near to the depot as to south: the first median serves it.
+    ASSERT_EQ(json["median_ids"].items.size(), 2u);
+    EXPECT_EQ(json["median_ids"].items[0].text, "south");
+    EXPECT_EQ(json["median_ids"].items[1].text, "depot");
+    EXPECT_EQ(json["cost"].number, 80);
+    EXPECT_EQ(json["lower_bound"].number, 80);
+    EXPECT_EQ(json["status"].text, "optimal");
+    EXPECT_EQ(json["load"].items[0].number, 13);
+    std::ifstream out(dir.path() + "/out.csv");
+    std::stringstream text;
+    text << out.rdbuf();
+    EXPECT_EQ(text.str(),
+              "client,site,distance,weight\n"
+              "north,south,10,5\n"
+              "mill,south,9,1\n"
+              "south,south,0,4\n"
+              "east,south,7,3\n");
+}
+
+TEST(CertifyCommand, EveryReaderNamesWhereTheInputIsBadAndNoneWaitsForAnEnd) {
+    testing::TempDir dir;
+    dir.write("bad.csv", "x,y\n1,2\n3,4q\n");
+    const testing::RunResult bad = certify(dir, "--points bad.csv -p 1", true);
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_EQ(bad.output, "pmedian-certify: bad.csv: line 3, column 3: '4q' is not a number\n");
+    dir.write("few.csv", "x,y,role\n1,2,client\n3,4,site\n");
+    EXPECT_EQ(certify(dir, "--points few.csv -p 2", true).output,
+              "pmedian-certify: p = 2, but there are 1 candidate sites (needs 1 <= p <= sites)\n");
+    for (const char* args : {"/dev/zero", "--points /dev/zero -p 1", "--tsplib /dev/zero -p 1",
+                             "--matrix /dev/zero -p 1", "--orlib /dev/zero"}) {
+        const testing::RunResult endless = certify(dir, args, true);
+        EXPECT_EQ(endless.status, 1) << args;
+        EXPECT_EQ(endless.output.rfind("pmedian-certify: ", 0), 0u) << endless.output;
+    }
+    const testing::RunResult missing = certify(dir, "--points none.csv -p 1", true);
+    EXPECT_EQ(missing.output, "pmedian-certify: cannot read 'none.csv'\n");
 }
 
 }  // namespace
