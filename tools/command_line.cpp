@@ -4,7 +4,7 @@
 #include <cstring>
 #include <new>
 
-#include "instance_sources.hpp"
+#include "problem.hpp"
 
 namespace pmedian::tools {
 
@@ -19,6 +19,9 @@ int run_command_line(int argc, char** argv, const char* program, const char* hel
         run();
     } catch (const InputError& error) {
         std::fprintf(stderr, "%s: %s\n", program, error.what());
+        return 1;
+    } catch (const Fatal& fatal) {
+        std::fprintf(stderr, "%s: %s\n", program, fatal.message.c_str());
         return 1;
     } catch (const std::bad_alloc&) {
         std::fprintf(stderr, "%s: not enough memory for this instance\n", program);

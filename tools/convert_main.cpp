@@ -8,11 +8,16 @@
 #include "command_line.hpp"
 #include "data_file.hpp"
 #include "facloc_writer.hpp"
-#include "instance_sources.hpp"
+#include "inputs/distances.hpp"
+#include "inputs/instance_file.hpp"
+#include "random_points.hpp"
 
 namespace {
 
 using namespace pmedian::tools;
+using pmedian::Instance;
+using pmedian::InstanceFormat;
+using pmedian::InstanceSource;
 using pmedian::parse_number;
 
 constexpr const char* help_text = R"(Usage: pmedian-convert COMMAND ARGUMENTS [-o FILE]
@@ -27,11 +32,15 @@ Commands:
                         Distances are shortest paths over the undirected graph.
   points FILE P [--round]
                         one point a line, two or more coordinates separated
-                        by white space (blank lines and lines starting with
-                        '#' are skipped). Distances are Euclidean: with
-                        --round, rounded to the nearest whole number
-                        (floor(d + 0.5)); otherwise written with enough digits
-                        to read back as the float nearest to the distance.
+                        by white space, commas, semicolons or tabs (blank
+                        lines and lines starting with '#' are skipped); a
+                        header may name the columns x, y, ... as
+                        pmedian-certify --points reads them (weights, roles
+                        and fixed sites are for pmedian-certify alone).
+                        Distances are Euclidean: with --round, rounded to
+                        the nearest whole number (floor(d + 0.5)); otherwise
+                        written with enough digits to read back as the float
+                        nearest to the distance.
   tsplib FILE P [--floor | --nint | --real]
                         a TSPLIB coordinate file of type EUC_2D. Distances
                         are Euclidean, rounded down (--floor, the default:
@@ -39,8 +48,9 @@ Commands:
                         TSPLIB instances), to the nearest whole number
                         (--nint, TSPLIB's own convention for tours) or not
                         at all (--real).
-  matrix FILE P         a full n x n matrix, one row a line; it must be
-                        square, symmetric and zero on the diagonal.
+  matrix FILE P         a full n x n matrix, one row a line (white space,
+                        commas, semicolons or tabs); it must be square,
+                        symmetric and zero on the diagonal.
   random N P SEED [--round] [--save-points FILE]
                         N points drawn uniformly in a 1000 x 1000 square,
                         then as 'points'; the same SEED gives the same file on
@@ -145,14 +155,24 @@ void save(const std::string& name, Write write) {
     out.commit();
 }
 
-// Points from a file read by `read`, and P, written as a facloc.dat.
-template <typename Read>
-void convert_points(const Arguments& args, const char* usage, Read read, Rounding rounding) {
-    expect_words(args, 3, usage);
-    std::ifstream in = open_input(args.words[1]);
-    const std::vector<Point> points = read(in);
-    const int p = parse_median_count(args.words[2], int(points.size()));
-    save(args.output, [&](std::FILE* file) { write_points(file, points, p, rounding); });
+// P as a whole number of at least 1 (the instance checks it against n).
+int parse_p(const std::string& text) {
+    double value = 0;
+    if (!parse_number(text, value) || value != double(int(value)) || value < 1) {
+        throw InputError("P must be a whole number from 1 to n, not '" + text + "'");
+    }
+    return int(value);
+}
+
+// The instance of a file of the given format, written as a facloc.dat.
+void convert_file(const Arguments& args, InstanceFormat format, int p = 0, const std::string& distance = "") {
+    InstanceSource source;
+    source.format = format;
+    source.file = args.words[1];
+    source.p = p;
+    source.distance = distance;
+    const Instance instance = pmedian::read_instance(source);
+    save(args.output, [&](std::FILE* file) { write_instance(file, instance); });
 }
 
 void run(const Arguments& args) {
@@ -165,35 +185,34 @@ void run(const Arguments& args) {
     if (command != "tsplib" && !args.tsplib_rounding.empty()) {
         throw InputError(args.tsplib_rounding + " goes with 'tsplib'");
     }
-    const Rounding rounded = args.round ? Rounding::nint : Rounding::real;
 
     if (command == "orlib") {
         expect_words(args, 2, "orlib FILE [-o FILE]");
-        std::ifstream in = open_input(args.words[1]);
-        const DenseInstance instance = read_orlib(in);
-        save(args.output, [&](std::FILE* file) { write_dense(file, instance); });
+        convert_file(args, InstanceFormat::orlib);
     } else if (command == "points") {
-        convert_points(args, "points FILE P [--round] [-o FILE]", read_points, rounded);
+        expect_words(args, 3, "points FILE P [--round] [-o FILE]");
+        convert_file(args, InstanceFormat::points, parse_p(args.words[2]), args.round ? "nint" : "euclidean");
     } else if (command == "tsplib") {
-        const Rounding rounding = args.tsplib_rounding == "--nint"   ? Rounding::nint
-                                  : args.tsplib_rounding == "--real" ? Rounding::real
-                                                                     : Rounding::floor;
-        convert_points(args, "tsplib FILE P [--floor | --nint | --real] [-o FILE]", read_tsplib, rounding);
+        expect_words(args, 3, "tsplib FILE P [--floor | --nint | --real] [-o FILE]");
+        const std::string distance = args.tsplib_rounding == "--nint"   ? "nint"
+                                     : args.tsplib_rounding == "--real" ? "euclidean"
+                                                                        : "floor";
+        convert_file(args, InstanceFormat::tsplib, parse_p(args.words[2]), distance);
     } else if (command == "matrix") {
         expect_words(args, 3, "matrix FILE P [-o FILE]");
-        std::ifstream in = open_input(args.words[1]);
-        DenseInstance instance = read_matrix(in, 1);
-        instance.p = parse_median_count(args.words[2], instance.n);
-        save(args.output, [&](std::FILE* file) { write_dense(file, instance); });
+        convert_file(args, InstanceFormat::matrix, parse_p(args.words[2]));
     } else if (command == "random") {
         expect_words(args, 4, "random N P SEED [--round] [--save-points FILE] [-o FILE]");
         const int n = parse_count(args.words[1]);
-        const int p = parse_median_count(args.words[2], n);
-        const std::vector<Point> points = random_points(n, parse_seed(args.words[3]));
+        const int p = parse_p(args.words[2]);
+        if (p > n) throw InputError("P must be a whole number from 1 to n = " + std::to_string(n));
+        pmedian::PointsTable points = random_points(n, parse_seed(args.words[3]));
         if (!args.save_points.empty()) {
             save(args.save_points, [&](std::FILE* file) { write_point_table(file, points); });
         }
-        save(args.output, [&](std::FILE* file) { write_points(file, points, p, rounded); });
+        const Instance instance = pmedian::instance_from_points(
+            std::move(points), p, args.round ? pmedian::DistanceKind::nint : pmedian::DistanceKind::euclidean);
+        save(args.output, [&](std::FILE* file) { write_instance(file, instance); });
     } else {
         throw InputError("unknown command '" + command + "' (see --help)");
     }

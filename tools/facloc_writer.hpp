@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "instance_sources.hpp"
+#include "certify/instance.hpp"
+#include "inputs/points_table.hpp"
 
 namespace pmedian::tools {
 
@@ -19,10 +20,11 @@ void append_number(std::string& out, float value);
 // appended to the row text. Throws InputError when the output fails.
 void write_facloc(std::FILE* out, int n, int p, const std::function<void(std::string&, int, int)>& distance);
 
-void write_dense(std::FILE* out, const DenseInstance& instance);
-void write_points(std::FILE* out, const std::vector<Point>& points, int p, Rounding rounding);
+// The instance's distances; InputError when it has weights or candidate
+// sites, which the file cannot hold.
+void write_instance(std::FILE* out, const Instance& instance);
 
 // The points themselves, one a line, so that reading them back gives them exactly.
-void write_point_table(std::FILE* out, const std::vector<Point>& points);
+void write_point_table(std::FILE* out, const PointsTable& points);
 
 }  // namespace pmedian::tools

@@ -1,8 +1,10 @@
 #include "report_reader.hpp"
 
 #include <cstdio>
+#include <nlohmann/json.hpp>
+#include <sstream>
 
-#include "instance_sources.hpp"
+#include "command_line.hpp"
 
 namespace pmedian::tools {
 
@@ -36,6 +38,8 @@ SolutionReport read_report(std::istream& in) {
             report.status = trimmed(line.substr(8));
         } else if (std::sscanf(line.c_str(), "No %d -> Mediana %d  Custo =", &a, &b) == 2) {
             assigned.push_back({a, b});
+        } else if (starts_with(line, "Limite inferior =")) {
+            report.lower_bound = trimmed(line.substr(17));
         } else if (starts_with(line, "Custo da solucao =")) {
             report.total = trimmed(line.substr(18));
             complete = true;
@@ -69,6 +73,63 @@ SolutionReport read_report(std::istream& in) {
         }
     }
     return report;
+}
+
+namespace {
+
+// A number as the caption shows it: up to six significant digits.
+std::string shown(double x) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.6g", x);
+    return text;
+}
+
+SolutionReport read_json(const std::string& text) {
+    nlohmann::json json;
+    try {
+        json = nlohmann::json::parse(text);
+    } catch (const nlohmann::json::exception& error) {
+        throw InputError(std::string("the JSON cannot be read: ") + error.what());
+    }
+    SolutionReport report;
+    try {
+        report.n = json.at("n").get<int>();
+        report.p = json.at("p").get<int>();
+        report.median_of = json.at("median_of").get<std::vector<int>>();
+        report.status = json.at("status").get<std::string>() == "optimal" ? "proven optimal" : "feasible";
+        report.total = shown(json.at("cost").get<double>());
+        report.lower_bound = shown(json.at("lower_bound").get<double>());
+        char gap[64];
+        std::snprintf(gap, sizeof gap, "%.4g %%", 100 * json.at("relative_gap").get<double>());
+        report.gap = gap;
+    } catch (const nlohmann::json::exception& error) {
+        throw InputError(std::string("the JSON is not pmedian-certify's: ") + error.what());
+    }
+    if (int(report.median_of.size()) != report.n) throw InputError("the JSON's median_of does not list n nodes");
+    for (const int m : report.median_of) {
+        if (m < 0 || m >= report.n || report.median_of[m] != m) {
+            throw InputError("the JSON's median_of names " + std::to_string(m) + ", which is not a median");
+        }
+    }
+    return report;
+}
+
+}  // namespace
+
+SolutionReport read_solution(std::istream& in) {
+    // A solution of the largest instance takes a few megabytes; a file far
+    // longer is not one, and is not read to its end.
+    constexpr std::size_t longest = std::size_t(1) << 28;
+    std::string text;
+    char chunk[1 << 16];
+    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+        text.append(chunk, std::size_t(in.gcount()));
+        if (text.size() > longest) throw InputError("the solution file is longer than 256 MB: not a solution");
+    }
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first != std::string::npos && text[first] == '{') return read_json(text);
+    std::istringstream report(text);
+    return read_report(report);
 }
 
 }  // namespace pmedian::tools

@@ -2,16 +2,18 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
-#include "instance_sources.hpp"
+#include "inputs/points_table.hpp"
 #include "report_reader.hpp"
 
 namespace pmedian::tools {
 
-// Every node, each median marked, a line from each node to its median, one
-// colour per cluster, and a caption with n, p, the total cost and the status.
-std::string solution_map_svg(const std::vector<Point>& points, const SolutionReport& report);
+// Every client, each open site as a square (a thick outline when fixed
+// open), the candidate sites left closed as hollow squares, a line from each
+// client to its site, one colour per cluster; axes with round ticks (x and
+// y, or longitude and latitude), a legend, and a caption with n, p, the
+// cost, the bound and gap when known, and the status.
+std::string solution_map_svg(const PointsTable& points, const SolutionReport& solution);
 
 // A distinct colour for the k-th cluster.
 std::string cluster_colour(int k);

@@ -1,5 +1,7 @@
 #include "svg_text.hpp"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace pmedian::tools {
@@ -31,6 +33,29 @@ std::string escape_xml(const std::string& text) {
         }
     }
     return out;
+}
+
+std::vector<double> round_ticks(double low, double high, int about) {
+    if (!(high > low)) high = low + 1;
+    const double rough = (high - low) / std::max(about, 1);
+    const double power = std::pow(10.0, std::floor(std::log10(rough)));
+    double spacing = power;
+    for (const double step : {1.0, 2.0, 5.0, 10.0}) {
+        spacing = step * power;
+        if (spacing >= rough) break;
+    }
+    std::vector<double> ticks;
+    for (double k = std::ceil(low / spacing - 1e-9); k * spacing <= high + 1e-9 * spacing; k += 1) {
+        ticks.push_back(k * spacing);
+    }
+    return ticks;
+}
+
+std::string tick_label(double value, double spacing) {
+    const int decimals = std::max(0, int(-std::floor(std::log10(spacing) + 1e-9)));
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, std::fabs(value) < 1e-12 * spacing ? 0.0 : value);
+    return text;
 }
 
 std::string svg_open(double width, double height) {

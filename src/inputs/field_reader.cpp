@@ -67,7 +67,7 @@ bool FieldReader::read_line() {
     std::string field;
     for (;;) {
         // Blanks before a field.
-        while (c != EOF && c != '\n' && (is_blank(c) && !(c == delimiter_))) {
+        while (c != EOF && c != '\n' && is_blank(c) && (spaces || c != delimiter_)) {
             c = get();
             ++column;
         }

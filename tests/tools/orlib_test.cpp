@@ -2,10 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
+#include <cstdio>
 #include <string>
 
-#include "instance_sources.hpp"
+#include "inputs/graph_and_matrix.hpp"
 #include "run_program.hpp"
 
 namespace pmedian::tools {
@@ -18,17 +18,20 @@ bool have_orlib() { return std::filesystem::exists(orlib_dir + "/pmed1.txt"); }
 TEST(OrlibConversion, SmallGraphsGiveMetricMatrices) {
     if (!have_orlib()) GTEST_SKIP() << "no OR-Library files in " << orlib_dir;
     for (int k = 1; k <= 5; ++k) {
-        std::ifstream in(orlib_dir + "/pmed" + std::to_string(k) + ".txt");
-        const DenseInstance g = read_orlib(in);
+        const std::string name = orlib_dir + "/pmed" + std::to_string(k) + ".txt";
+        std::FILE* file = std::fopen(name.c_str(), "r");
+        ASSERT_NE(file, nullptr);
+        const Instance g = read_orlib_instance(file, name);
+        std::fclose(file);
         ASSERT_EQ(g.n, 100);
         for (int i = 0; i < g.n; ++i) {
-            ASSERT_EQ(g.at(i, i), 0);
+            ASSERT_EQ(g.dist[i][i], 0);
             for (int j = 0; j < g.n; ++j) {
-                ASSERT_EQ(g.at(i, j), g.at(j, i));
+                ASSERT_EQ(g.dist[i][j], g.dist[j][i]);
                 if (i != j) {
-                    ASSERT_GT(g.at(i, j), 0);
+                    ASSERT_GT(g.dist[i][j], 0);
                 }
-                for (int m = 0; m < g.n; ++m) ASSERT_LE(g.at(i, j), g.at(i, m) + g.at(m, j));
+                for (int m = 0; m < g.n; ++m) ASSERT_LE(g.dist[i][j], g.dist[i][m] + g.dist[m][j]);
             }
         }
     }

@@ -112,6 +112,11 @@ TEST(Tsplib, ReadsItsCoordinatesWithTheirIds) {
                       TextFile("DIMENSION: 3\nEDGE_WEIGHT_TYPE: EUC_2D\nNODE_COORD_SECTION\n1 0 0\n2 1\n").get(), "t");
               }),
               "t: line 5, column 4: expected 'id x y'");
+    for (const char* broken : {"DIMENSION : 3\nEDGE_WEIGHT_TYPE : EUC_2D\nNODE_COORD_SECTION\n1 0 0\n2 1 1\n",
+                               "DIMENSION : 2\nEDGE_WEIGHT_TYPE : EUC_2D\nNODE_COORD_SECTION\n1 0 0\n2 x 1\n",
+                               "DIMENSION : 2\nEDGE_WEIGHT_TYPE : EUC_2D\n", "EDGE_WEIGHT_TYPE : EUC_2D\nNODE_COORD_SECTION\n"}) {
+        EXPECT_FALSE(failure([&] { read_tsplib_table(TextFile(broken).get(), "t"); }).empty()) << broken;
+    }
 }
 
 TEST(Distances, EachKindAndHowItFitsTheCoordinates) {
@@ -123,6 +128,11 @@ TEST(Distances, EachKindAndHowItFitsTheCoordinates) {
     EXPECT_EQ(distance("0 0\n1 1.9\n", DistanceKind::floor), 2);
     EXPECT_EQ(distance("0 0\n1 1.9\n", DistanceKind::nint), 2);
     EXPECT_EQ(distance("0 0\n0 2.4\n", DistanceKind::nint), 2);
+    // Halves round up under nint and down under floor, in any dimension.
+    EXPECT_EQ(distance("0 0\n2.5 0\n", DistanceKind::nint), 3);
+    EXPECT_EQ(distance("0 0\n1.5 0\n", DistanceKind::nint), 2);
+    EXPECT_EQ(distance("0 0\n2.5 0\n", DistanceKind::floor), 2);
+    EXPECT_EQ(distance("0 0 0\n1 1 1\n", DistanceKind::nint), 2);
     // Paris to London, about 343.5 km.
     EXPECT_NEAR(distance("lat,lon\n48.8566,2.3522\n51.5074,-0.1278\n", DistanceKind::haversine), 343.5, 1.0);
     EXPECT_EQ(failure([&] { distance("lat,lon\n1,2\n3,4\n", DistanceKind::euclidean); }),
@@ -151,6 +161,8 @@ TEST(Matrix, SquareSymmetricIsOneSetOfNodesAndAnyOtherIsClientsBySites) {
     EXPECT_EQ(failure([] { matrix("0,1\n1,x\n"); }), "m.csv: line 2, column 3: 'x' is not a distance");
     EXPECT_EQ(failure([] { matrix("0,1\n1\n"); }), "m.csv: line 2, column 2: this row has 1 fields, the first row 2");
     EXPECT_EQ(failure([] { matrix("0,-1\n"); }), "m.csv: line 1, column 3: a distance must lie in [0, 9.99e10)");
+    EXPECT_EQ(failure([] { matrix("0 1\n1 0 2\n"); }), "m.csv: line 2, column 5: this row has 3 fields, the first row 2");
+    EXPECT_EQ(failure([] { matrix(""); }), "m.csv: the matrix is empty");
     Instance weighted = matrix("0,1\n1,0\n");
     read_weights(TextFile("weight\n2\n3\n").get(), "w.csv", weighted);
     EXPECT_EQ(weighted.weight, (std::vector<double>{2, 3}));
@@ -170,6 +182,18 @@ TEST(OrlibGraph, ShortestPathsAndTheLastCostOfARepeatedEdge) {
               "g: the file ends after 1 of 2 edges");
     EXPECT_EQ(failure([] { read_orlib_instance(TextFile("3 1 1\n1 9 3\n").get(), "g"); }),
               "g: line 2, column 3: '9' is not a node from 1 to n");
+    // A later, larger cost replaces a shorter one.
+    EXPECT_EQ(read_orlib_instance(TextFile("2 2 1\n1 2 3\n1 2 7\n").get(), "g").dist[0][1], 7);
+    const std::pair<const char*, const char*> broken[] = {
+        {"3 1 1\n0 2 1\n", "g: line 2, column 1: '0' is not a node from 1 to n"},
+        {"3 2 1\n1 2 -1\n2 3 1\n", "g: line 2, column 5: an edge cost must be at least 0"},
+        {"3 x 1\n", "g: line 1, column 3: 'x' is not a number of edges"},
+        {"3 2 4\n1 2 1\n2 3 1\n", "g: line 1, column 5: '4' is not a p from 1 to n"},
+        {"", "g: line 1, column 1: expected the header 'n edges p'"},
+    };
+    for (const auto& [text, message] : broken) {
+        EXPECT_EQ(failure([&] { read_orlib_instance(TextFile(text).get(), "g"); }), message) << text;
+    }
 }
 
 }  // namespace
