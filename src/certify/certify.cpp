@@ -58,7 +58,10 @@ public:
         result.iterations = iterations_;
         result.nodes = nodes_;
         result.optimal = proven();
-        result.ending = result.optimal ? Ending::proven : exhausted_ ? Ending::exhausted : Ending::time_limit;
+        result.ending = result.optimal ? Ending::proven
+                        : exhausted_   ? Ending::exhausted
+                        : stopped()    ? Ending::stopped
+                                       : Ending::time_limit;
         result.median_of = serving_medians(best_medians_);
         return result;
     }
@@ -165,7 +168,10 @@ private:
         options_.progress(seconds, nodes_, std::min(cost, lower_bound()), cost);
     }
 
-    bool out_of_time() const { return options_.deadline && std::chrono::steady_clock::now() >= *options_.deadline; }
+    bool out_of_time() const {
+        return (options_.deadline && std::chrono::steady_clock::now() >= *options_.deadline) || stopped();
+    }
+    bool stopped() const { return options_.stop && options_.stop(); }
 
     // The swap search from the medians in sv_node; the loop builds the same
     // median sets again and again, so each search is done once.

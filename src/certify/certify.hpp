@@ -18,8 +18,10 @@
 namespace pmedian {
 
 struct CertifyOptions {
-    // The loop and the searches end once this moment has passed.
+    // The loop and the searches end once this moment has passed, or once
+    // stop, when set, returns true.
     std::optional<std::chrono::steady_clock::time_point> deadline;
+    std::function<bool()> stop;
     // One CSV line per iteration of the loop goes here, after a header
     // line, when set.
     std::FILE* trace = nullptr;
@@ -32,10 +34,11 @@ struct CertifyOptions {
     std::function<void(double seconds, long nodes, double lower_bound, double cost)> progress;
 };
 
-// How a run ended: proven; out of time; or with every branch of the
-// search explored without a proof, which only a gap of 0 on distances that
-// are not whole numbers can leave (the rounding of the bound stays).
-enum class Ending { proven, time_limit, exhausted };
+// How a run ended: proven; out of time; stopped by the caller; or with
+// every branch of the search explored without a proof, which only a gap of
+// 0 on distances that are not whole numbers can leave (the rounding of the
+// bound stays).
+enum class Ending { proven, time_limit, stopped, exhausted };
 
 struct CertifiedSolution {
     std::vector<int> medians;    // ascending

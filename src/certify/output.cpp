@@ -53,6 +53,8 @@ const char* ending_name(Ending ending) {
             return "proven";
         case Ending::exhausted:
             return "search exhausted";
+        case Ending::stopped:
+            return "stopped";
         case Ending::time_limit:
             break;
     }

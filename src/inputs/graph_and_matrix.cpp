@@ -131,7 +131,6 @@ Instance read_matrix_instance(std::FILE* file, const std::string& name, int p) {
     std::size_t width = 0;  // fields a row
     int clients = 0;
     int site_count = 0;
-    double largest = 0;
     do {
         const std::size_t fields = in.size();
         const std::size_t expected = has_header ? header.size() : width;
@@ -152,7 +151,6 @@ Instance read_matrix_instance(std::FILE* file, const std::string& name, int p) {
                 const double d = in.number(k, "a distance");
                 if (d < 0 || !(d < double(INF_DIST))) in.fail(k, "a distance must lie in [0, 9.99e10)");
                 values.push_back(float(d));
-                largest = std::max(largest, double(float(d)));
                 ++row_values;
             }
         }
@@ -163,50 +161,74 @@ Instance read_matrix_instance(std::FILE* file, const std::string& name, int p) {
             in.fail(0, "more than " + std::to_string(most_points) + " clients and sites");
         }
     } while (in.next_line());
-    const auto at = [&](int i, int j) { return values[std::size_t(i) * std::size_t(site_count) + std::size_t(j)]; };
+    std::vector<std::string> site_ids;
+    for (std::size_t k = 0; k < header.size(); ++k) {
+        if (!(has_ids && k == 0) && long(k) != weight_column) site_ids.push_back(header[k]);
+    }
+    return instance_from_matrix(
+        clients, site_count,
+        [&](int i, float* row) {
+            const auto start = values.begin() + std::ptrdiff_t(i) * site_count;
+            std::copy(start, start + site_count, row);
+        },
+        std::move(weights), std::move(client_ids), std::move(site_ids), p);
+}
 
-    // Square, symmetric and zero on the diagonal: n nodes, each both.
-    bool shared = clients == site_count;
-    for (int i = 0; i < clients && shared; ++i) {
-        shared = at(i, i) == 0;
-        for (int j = i + 1; j < clients && shared; ++j) shared = at(i, j) == at(j, i);
+Instance instance_from_matrix(int clients, int site_count, const std::function<void(int, float*)>& fill_row,
+                              std::vector<double> weights, std::vector<std::string> client_ids,
+                              std::vector<std::string> site_ids, int p) {
+    if (clients < 1 || site_count < 1 || clients + site_count > int(most_points)) {
+        throw Fatal{"a matrix needs from 1 to " + std::to_string(most_points) + " clients and sites"};
     }
     Instance instance;
     instance.p = p;
-    instance.n = shared ? clients : clients + site_count;
-    if (instance.n > int(most_points) || !instance.dist.allocate(instance.n)) {
-        throw Fatal{name + ": not enough memory for the distances of " + std::to_string(instance.n) + " nodes"};
-    }
-    const int n = instance.n;
-    if (shared) {
-        for (int i = 0; i < n; ++i) std::copy(values.begin() + std::ptrdiff_t(i) * n, values.begin() + std::ptrdiff_t(i + 1) * n, instance.dist[i]);
-        instance.weight = weights;
-        instance.ids = client_ids;
-        if (instance.ids.empty() && has_header) {
-            for (std::size_t k = 0; k < header.size(); ++k) {
-                if (long(k) != weight_column) instance.ids.push_back(header[k]);
-            }
+    // Square: filled in place, and kept if it is symmetric and zero on the
+    // diagonal, n nodes each a client and a site.
+    DistMatrix square;
+    if (clients == site_count) {
+        if (!square.allocate(clients)) throw Fatal{"not enough memory for the distances"};
+        bool shared = true;
+        for (int i = 0; i < clients; ++i) fill_row(i, square[i]);
+        for (int i = 0; i < clients && shared; ++i) {
+            shared = square[i][i] == 0;
+            for (int j = i + 1; j < clients && shared; ++j) shared = square[i][j] == square[j][i];
         }
-        return instance;
+        if (shared) {
+            instance.n = clients;
+            instance.dist = std::move(square);
+            instance.weight = std::move(weights);
+            instance.ids = client_ids.empty() ? std::move(site_ids) : std::move(client_ids);
+            return instance;
+        }
     }
     // Clients 0 .. m-1 and sites m .. m+k-1: the pairs of two clients or two
     // sites never count, and hold the largest distance, so as not to change
     // the scale of the others.
-    const float filler = float(largest);
-    for (int i = 0; i < n; ++i) std::fill(instance.dist[i], instance.dist[i] + n, filler), instance.dist[i][i] = 0;
+    const int n = clients + site_count;
+    instance.n = n;
+    if (!instance.dist.allocate(n)) throw Fatal{"not enough memory for the distances of " + std::to_string(n) + " nodes"};
+    std::vector<float> buffer(static_cast<std::size_t>(site_count));
+    float largest = 0;
     for (int i = 0; i < clients; ++i) {
-        for (int j = 0; j < site_count; ++j) instance.dist[i][clients + j] = instance.dist[clients + j][i] = at(i, j);
+        float* row = square.side() > 0 ? square[i] : buffer.data();
+        if (square.side() == 0) fill_row(i, row);
+        for (int j = 0; j < site_count; ++j) {
+            instance.dist[i][clients + j] = instance.dist[clients + j][i] = row[j];
+            largest = std::max(largest, row[j]);
+        }
+    }
+    square.release();
+    for (int a = 0; a < n; ++a) {
+        const bool client = a < clients;
+        float* row = instance.dist[a];
+        for (int b = client ? 0 : clients; b < (client ? clients : n); ++b) row[b] = a == b ? 0.0f : largest;
     }
     instance.weight.assign(std::size_t(n), 0.0);
     for (int i = 0; i < clients; ++i) instance.weight[i] = weights.empty() ? 1.0 : weights[i];
     instance.sites.assign(std::size_t(n), -1);
     std::fill(instance.sites.begin(), instance.sites.begin() + clients, 0);
     for (int i = 0; i < clients; ++i) instance.ids.push_back(client_ids.empty() ? std::to_string(i) : client_ids[i]);
-    std::vector<std::string> site_names;
-    for (std::size_t k = 0; k < header.size(); ++k) {
-        if (!(has_ids && k == 0) && long(k) != weight_column) site_names.push_back(header[k]);
-    }
-    for (int j = 0; j < site_count; ++j) instance.ids.push_back(has_header ? site_names[j] : std::to_string(j));
+    for (int j = 0; j < site_count; ++j) instance.ids.push_back(site_ids.empty() ? std::to_string(j) : site_ids[j]);
     return instance;
 }
 

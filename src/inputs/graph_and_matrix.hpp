@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "certify/instance.hpp"
 
@@ -20,6 +22,14 @@ Instance read_orlib_instance(std::FILE* file, const std::string& name, int p = 0
 // optional first column names the clients (a row whose first field is not
 // a number has one); a column named "weight" holds the clients' weights.
 Instance read_matrix_instance(std::FILE* file, const std::string& name, int p);
+
+// The instance of a clients x sites matrix whose row i fill_row(i, row)
+// writes, as read_matrix_instance builds it: square, symmetric and zero on
+// the diagonal is one set of nodes, anything else clients and sites apart.
+// weights (per client), client_ids and site_ids may be empty.
+Instance instance_from_matrix(int clients, int sites, const std::function<void(int, float*)>& fill_row,
+                              std::vector<double> weights, std::vector<std::string> client_ids,
+                              std::vector<std::string> site_ids, int p);
 
 // Reads one weight a line (the column named weight when there is a header)
 // for the instance's clients, in order.
