@@ -32,6 +32,20 @@ constexpr double swap_share = 1.02;
 // The loop's bound is verified again once it has risen by this share of the gap.
 constexpr double verify_share = 0.01;
 
+// The candidate lists take at most this many bytes: on the largest
+// instances the widths the searches like would add a quarter to the
+// matrix's memory, and a walk past a short list reads the row instead.
+constexpr std::size_t most_list_bytes = std::size_t(64) << 20;
+
+// Above this many nodes the exact search's LP cannot finish in the time a
+// user gives: with a time limit, the loop runs to its end instead, its
+// bound rising all the while.
+constexpr int most_nodes_for_the_search_in_time = 8000;
+
+int most_list_width(int n) {
+    return int(std::max<std::size_t>(64, most_list_bytes / (sizeof(CandidateLists::Entry) * std::size_t(n))));
+}
+
 // Whether every weight is a whole number (so, with whole distances, every cost).
 bool all_weights_whole(const std::vector<double>& weight) {
     return std::all_of(weight.begin(), weight.end(), [](double w) { return w == std::floor(w) && w < 0x1p53; });
@@ -92,7 +106,7 @@ private:
         };
         hooks.should_stop = [this] { return proven() || out_of_time() || stalled(); };
         hooks.after_iteration = [this](const State& s, int iteration, float pi) { observe(s, iteration, pi); };
-        build_candidate_lists(s, swap_list_width(s.n, s.p));
+        build_candidate_lists(s, swap_list_width(s.n, s.p), most_list_width(s.n));
         start_search(s);
         subgradient_search(s, hooks);
         if (proven() || out_of_time()) return;
@@ -114,7 +128,8 @@ private:
         report_progress(best_cost_);
         if (proven() || out_of_time()) return;
         CandidateLists lists;
-        build_candidate_lists(lists, instance_.dist, instance_.n, std::min(instance_.n, 4 * swap_list_width(instance_.n, instance_.p)));
+        const int width = std::min({instance_.n, 4 * swap_list_width(instance_.n, instance_.p), most_list_width(instance_.n)});
+        build_candidate_lists(lists, instance_.dist, instance_.n, width);
         search(lists, {}, [&](std::vector<int>& medians) { return weighted_swap_search(network_, medians, out); });
     }
 
@@ -123,6 +138,10 @@ private:
         Incumbent incumbent{best_medians_, best_cost_};
         ExactSearchStops stops;
         stops.out_of_time = [this] { return out_of_time(); };
+        stops.seconds_left = [this]() -> std::optional<double> {
+            if (!options_.deadline) return std::nullopt;
+            return std::chrono::duration<double>(*options_.deadline - std::chrono::steady_clock::now()).count();
+        };
         stops.improve = improve;
         stops.progress = [this](long nodes, double lower_bound, double cost) {
             nodes_ = nodes;
@@ -205,7 +224,10 @@ private:
     // The loop hands over to the exact search once neither its bound nor
     // its best cost has moved for a while: the search's LP closes the rest
     // of the gap far sooner than the loop's last halvings of its step.
-    bool stalled() const { return iterations_ - last_progress_ >= loop_patience; }
+    bool stalled() const {
+        if (options_.deadline && instance_.n > most_nodes_for_the_search_in_time) return false;
+        return iterations_ - last_progress_ >= loop_patience;
+    }
 
     void observe(const State& s, int iteration, float pi) {
         if (verified_bound_ > progress_bound_ + loop_progress_share * (best_cost_ - progress_bound_) ||

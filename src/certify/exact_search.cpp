@@ -113,6 +113,7 @@ private:
         }
 
         master_.set_fixed(fixed);
+        limit_lp_time();
         // Below the root, rounds stop once they no longer close much of the
         // gap: branching then costs less than more rounds.
         double last_value = -none;
@@ -124,7 +125,7 @@ private:
         });
         LagrangeanBound verified = lagrangean_bound(net_, lp.lambda, fixed, &lists_);
         const double bound = std::max(node.bound, verified.value);
-        improve_from(lp.y, fixed);
+        if (!out_of_time()) improve_from(lp.y, fixed);
         if (rule_.closes(bound, incumbent_.cost)) return bound;
 
         // Sites that no solution better than the incumbent can open, or
@@ -149,6 +150,13 @@ private:
     }
 
     bool out_of_time() const { return stops_.out_of_time && stops_.out_of_time(); }
+
+    // An LP never runs past the deadline: stopped there, its duals still
+    // give a verified bound.
+    void limit_lp_time() {
+        const std::optional<double> left = stops_.seconds_left ? stops_.seconds_left() : std::nullopt;
+        master_.limit_seconds(left ? std::max(0.0, *left) : -1.0);
+    }
 
     // The incumbent's sites, with a little of every site that may open: a
     // point inside the hull of solutions near the best known one.
@@ -269,6 +277,7 @@ private:
                           [&](int a, int b) { return distance(a) < distance(b); });
         candidates.resize(tried);
         if (tried == 1 || distance(candidates[0]) > 0.5 - 1e-6) return candidates[0];
+        limit_lp_time();
         const auto values = master_.branch_values(candidates, strong_iterations);
         int best = candidates[0];
         double best_score = -1;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "certify/network.hpp"
@@ -40,6 +41,8 @@ struct Incumbent {
 
 struct ExactSearchStops {
     std::function<bool()> out_of_time;
+    // The seconds left, when there is a deadline.
+    std::function<std::optional<double>()> seconds_left;
     // Improves p medians (the fixed open sites among them) in place by a
     // local search and returns their cost.
     std::function<double(std::vector<int>& medians)> improve;

@@ -21,6 +21,10 @@ public:
     // lists: each client's nearest sites in ascending distance (any width).
     RadiusMaster(const Network& net, const CandidateLists& lists);
 
+    // Each LP solve from now on stops after this many seconds (none when
+    // negative), leaving the point and duals it has reached.
+    void limit_seconds(double seconds) { lp_.setMaximumWallSeconds(seconds); }
+
     // Bounds of y_j for the next solve: -1 free, 0 closed, 1 open.
     void set_fixed(const std::vector<signed char>& fixed);
 

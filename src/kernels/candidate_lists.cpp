@@ -143,8 +143,8 @@ bool build_candidate_lists(CandidateLists& lists, const DistMatrix& dist, int n,
     return scratch.counting;
 }
 
-void build_candidate_lists(State& s, int least_width) {
-    const int width = std::min(s.n, std::max(list_width(s.n, s.p), least_width));
+void build_candidate_lists(State& s, int least_width, int most_width) {
+    const int width = std::min({s.n, most_width, std::max(list_width(s.n, s.p), least_width)});
     if (build_candidate_lists(s.caches.candidates, s.dist, s.n, width)) ++s.taken.counted_lists;
 }
 

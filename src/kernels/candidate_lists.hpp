@@ -3,6 +3,7 @@
 // the swap search walk these instead of whole rows.
 #pragma once
 
+#include <climits>
 #include <cstddef>
 #include <vector>
 
@@ -61,8 +62,9 @@ private:
 };
 
 // Builds each node's list of nearest nodes, of at least least_width
-// entries (at most n). The first relax builds them if no one has.
-void build_candidate_lists(State& s, int least_width = 0);
+// entries and at most most_width (and n). The first relax builds them if no
+// one has.
+void build_candidate_lists(State& s, int least_width = 0, int most_width = INT_MAX);
 
 // The lists of width entries (1 .. n) of the n x n matrix dist; true when
 // they were placed by counting whole distances.
