@@ -100,7 +100,7 @@ SolutionReport read_json(const std::string& text) {
         report.total = shown(json.at("cost").get<double>());
         report.lower_bound = shown(json.at("lower_bound").get<double>());
         char gap[64];
-        std::snprintf(gap, sizeof gap, "%.4g %%", 100 * json.at("relative_gap").get<double>());
+        std::snprintf(gap, sizeof gap, "%.3f %%", 100 * json.at("relative_gap").get<double>());
         report.gap = gap;
     } catch (const nlohmann::json::exception& error) {
         throw InputError(std::string("the JSON is not pmedian-certify's: ") + error.what());

@@ -2,12 +2,13 @@
 // limit and its exit statuses.
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <fstream>
 #include <sstream>
 #include <string>
 
 #include "expected_output.hpp"
-#include "json_value.hpp"
 #include "run_program.hpp"
 
 namespace pmedian {
@@ -50,30 +51,30 @@ TEST(CertifyCommand, JsonParsesAndItsCostIsThatOfItsMedians) {
     dir.write("seven.dat", seven_nodes);
     const testing::RunResult run = certify(dir, "--json --trace trace.csv seven.dat");
     ASSERT_EQ(run.status, 0);
-    const testing::JsonValue json = testing::parse_json(run.output);
-    EXPECT_EQ(json["n"].number, 7);
-    EXPECT_EQ(json["p"].number, 3);
-    ASSERT_EQ(json["medians"].items.size(), 3u);
-    ASSERT_EQ(json["median_of"].items.size(), 7u);
+    const nlohmann::json json = nlohmann::json::parse(run.output);
+    EXPECT_EQ(json["n"].get<double>(), 7);
+    EXPECT_EQ(json["p"].get<double>(), 3);
+    ASSERT_EQ(json["medians"].size(), 3u);
+    ASSERT_EQ(json["median_of"].size(), 7u);
     double cost = 0;
     for (int v = 0; v < 7; ++v) {
-        const int median = int(json["median_of"].items[v].number);
+        const int median = int(json["median_of"][v].get<double>());
         double nearest = 1e300;
         bool listed = false;
-        for (const testing::JsonValue& m : json["medians"].items) {
-            nearest = std::min(nearest, seven_node_distance(v, int(m.number)));
-            listed = listed || int(m.number) == median;
+        for (const nlohmann::json& m : json["medians"]) {
+            nearest = std::min(nearest, seven_node_distance(v, int(m.get<double>())));
+            listed = listed || int(m.get<double>()) == median;
         }
         EXPECT_TRUE(listed) << "node " << v;
         EXPECT_EQ(seven_node_distance(v, median), nearest) << "node " << v;
         cost += nearest;
     }
-    EXPECT_EQ(json["cost"].number, cost);
-    EXPECT_EQ(json["lower_bound"].number, 25);
-    EXPECT_EQ(json["gap"].number, 0);
-    EXPECT_EQ(json["relative_gap"].number, 0);
-    EXPECT_EQ(json["status"].text, "optimal");
-    EXPECT_EQ(json["ending"].text, "proven");
+    EXPECT_EQ(json["cost"].get<double>(), cost);
+    EXPECT_EQ(json["lower_bound"].get<double>(), 25);
+    EXPECT_EQ(json["gap"].get<double>(), 0);
+    EXPECT_EQ(json["relative_gap"].get<double>(), 0);
+    EXPECT_EQ(json["status"].get<std::string>(), "optimal");
+    EXPECT_EQ(json["ending"].get<std::string>(), "proven");
 
     // One trace line per iteration after the header.
     std::ifstream trace(dir.path() + "/trace.csv");
@@ -85,7 +86,7 @@ TEST(CertifyCommand, JsonParsesAndItsCostIsThatOfItsMedians) {
         ++lines;
         EXPECT_EQ(line.rfind(std::to_string(lines) + ",", 0), 0u) << line;
     }
-    EXPECT_EQ(lines, int(json["iterations"].number));
+    EXPECT_EQ(lines, int(json["iterations"].get<double>()));
 }
 
 TEST(CertifyCommand, AnExhaustedTimeLimitStillGivesASolution) {
@@ -93,11 +94,11 @@ TEST(CertifyCommand, AnExhaustedTimeLimitStillGivesASolution) {
     dir.write("facloc.dat", seven_nodes);
     const testing::RunResult run = certify(dir, "--time-limit 0 --json");
     ASSERT_EQ(run.status, 0);
-    const testing::JsonValue json = testing::parse_json(run.output);
-    EXPECT_EQ(json["iterations"].number, 1);
-    EXPECT_EQ(json["medians"].items.size(), 3u);
-    EXPECT_EQ(json["ending"].text, "time limit");
-    EXPECT_EQ(json["status"].text, "feasible");
+    const nlohmann::json json = nlohmann::json::parse(run.output);
+    EXPECT_EQ(json["iterations"].get<double>(), 1);
+    EXPECT_EQ(json["medians"].size(), 3u);
+    EXPECT_EQ(json["ending"].get<std::string>(), "time limit");
+    EXPECT_EQ(json["status"].get<std::string>(), "feasible");
 }
 
 // The trace is opened once the data is read, and a trace that cannot be
@@ -158,17 +159,17 @@ TEST(CertifyCommand, APointsTableWithWeightsRolesAndAFixedSite) {
               "east;0;-7;3;both;\n");
     const testing::RunResult run = certify(dir, "--points towns.csv -p 2 --json --assignment out.csv");
     ASSERT_EQ(run.status, 0);
-    const testing::JsonValue json = testing::parse_json(run.output);
+    const nlohmann::json json = nlohmann::json::parse(run.output);
     // The depot is open; with south the others cost 5 x 10 + 1 x 9 + 3 x 7
     // = 80, with north 1 x 1 + 4 x 10 + 3 x 17 = 92, with east more. North
     // is as near to the depot as to south: the first median serves it.
-    ASSERT_EQ(json["median_ids"].items.size(), 2u);
-    EXPECT_EQ(json["median_ids"].items[0].text, "south");
-    EXPECT_EQ(json["median_ids"].items[1].text, "depot");
-    EXPECT_EQ(json["cost"].number, 80);
-    EXPECT_EQ(json["lower_bound"].number, 80);
-    EXPECT_EQ(json["status"].text, "optimal");
-    EXPECT_EQ(json["load"].items[0].number, 13);
+    ASSERT_EQ(json["median_ids"].size(), 2u);
+    EXPECT_EQ(json["median_ids"][0].get<std::string>(), "south");
+    EXPECT_EQ(json["median_ids"][1].get<std::string>(), "depot");
+    EXPECT_EQ(json["cost"].get<double>(), 80);
+    EXPECT_EQ(json["lower_bound"].get<double>(), 80);
+    EXPECT_EQ(json["status"].get<std::string>(), "optimal");
+    EXPECT_EQ(json["load"][0].get<double>(), 13);
     std::ifstream out(dir.path() + "/out.csv");
     std::stringstream text;
     text << out.rdbuf();

@@ -102,7 +102,7 @@ TEST(SolutionMap, DrawsCertifysJsonWithRolesBoundAndGap) {
     points.weight = {1, 2, 0, 1};
     points.sites = {-1, 0, -1, 1};
     const std::string svg = solution_map_svg(points, solution);
-    EXPECT_NE(svg.find("cost = 12.5, bound = 12.5, gap = 0 %, proven optimal"), std::string::npos);
+    EXPECT_NE(svg.find("cost = 12.5, bound = 12.5, gap = 0.000 %, proven optimal"), std::string::npos);
     EXPECT_EQ(count(svg, "<title>fixed site 3</title>"), 1u);
     EXPECT_EQ(count(svg, "fill=\"white\" stroke=\"gray\""), 2u);  // the closed site and its legend
     std::istringstream wrong(R"({"n":2,"p":1,"median_of":[1,0]})");
