@@ -7,12 +7,14 @@
 #include "command_line.hpp"
 #include "convergence_chart.hpp"
 #include "inputs/points_table.hpp"
-#include "report_reader.hpp"
+#include "inputs/solution_reader.hpp"
 #include "solution_map.hpp"
 
 namespace {
 
 using namespace pmedian::tools;
+using pmedian::read_solution;
+using pmedian::SolutionReport;
 
 constexpr const char* help_text = R"(Usage: pmedian-plot POINTS SOLUTION [-o FILE]
        pmedian-plot --trace TRACE [-o FILE]

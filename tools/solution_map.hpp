@@ -4,7 +4,7 @@
 #include <string>
 
 #include "inputs/points_table.hpp"
-#include "report_reader.hpp"
+#include "inputs/solution_reader.hpp"
 
 namespace pmedian::tools {
 

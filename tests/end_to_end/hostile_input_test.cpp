@@ -61,6 +61,22 @@ TEST(HostileInput, TokenOfAMegabyte) {
     expect_failure(std::string(1 << 20, '7') + " 1\n", bad_header);
 }
 
+// A token that never ends, as a data file of zero bytes or of digits
+// without end gives: the reader stops at the first byte no number holds,
+// or past a length no number reaches, and holds no more than that.
+TEST(HostileInput, ATokenWithoutEndFailsAtOnceInBoundedMemory) {
+    EXPECT_EQ(run_with_data(PMEDIAN_EXE, "3 1\n1 " + std::string(64 << 20, '\0') + " 1\n").output, missing(3, 1, 0, 2));
+    const testing::TempDir dir;
+    {
+        const std::string digits = "3 1\n1 " + std::string(128 << 20, '9') + " 1\n";
+        EXPECT_EQ(run_with_data(PMEDIAN_EXE, digits).output, missing(3, 1, 0, 2));
+        dir.write("facloc.dat", digits);
+    }
+    const long peak = testing::peak_kilobytes_of_run_in(PMEDIAN_EXE, dir);
+    EXPECT_GT(peak, 0);
+    EXPECT_LT(peak, 96 << 10);  // the 128 MB token is never held whole
+}
+
 TEST(HostileInput, MatrixCutShortAnywhere) {
     const std::string full = "5 2\n1 2 3 4\n5 6 7\n8 9\n10\n";
     const int cells[][2] = {{0, 1}, {0, 2}, {0, 3}, {0, 4}, {1, 2}, {1, 3}, {1, 4}, {2, 3}, {2, 4}, {3, 4}};

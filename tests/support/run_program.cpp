@@ -54,7 +54,12 @@ RunResult run_with_data(const std::string& program, const std::string& content) 
 long peak_kilobytes_of_run(const std::string& program, const std::string& content) {
     const TempDir dir;
     dir.write("facloc.dat", content);
+    return peak_kilobytes_of_run_in(program, dir);
+}
+
+long peak_kilobytes_of_run_in(const std::string& program, const TempDir& dir) {
     // Forked and waited for directly, so that the usage is this run's own.
+    // (The child counts what it shares of this process until it execs.)
     const pid_t child = fork();
     if (child == 0) {
         if (chdir(dir.path().c_str()) != 0 || std::freopen("/dev/null", "w", stdout) == nullptr) _exit(127);

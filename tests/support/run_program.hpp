@@ -36,5 +36,9 @@ RunResult run_with_data(const std::string& program, const std::string& content);
 // arguments, output discarded) on facloc.dat holding content; -1 when it
 // cannot be run.
 long peak_kilobytes_of_run(const std::string& program, const std::string& content);
+// The same in a directory that holds facloc.dat already: the file may be
+// written by a string freed before the run, which the forked child would
+// otherwise count.
+long peak_kilobytes_of_run_in(const std::string& program, const TempDir& dir);
 
 }  // namespace pmedian::testing

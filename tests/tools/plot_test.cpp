@@ -6,7 +6,8 @@
 #include "command_line.hpp"
 #include "convergence_chart.hpp"
 #include "inputs/points_table.hpp"
-#include "report_reader.hpp"
+#include "inputs/solution_reader.hpp"
+#include "problem.hpp"
 #include "run_program.hpp"
 #include "solution_map.hpp"
 #include "svg_text.hpp"
@@ -48,13 +49,13 @@ TEST(ReadReport, RefusesAnErrorOrACutReport) {
     try {
         read_report(failed);
         ADD_FAILURE();
-    } catch (const InputError& error) {
-        EXPECT_NE(std::string(error.what()).find("nao pode ser aberto"), std::string::npos);
+    } catch (const Fatal& error) {
+        EXPECT_NE(error.message.find("nao pode ser aberto"), std::string::npos);
     }
     std::string cut(seven_node_report);
     cut.erase(cut.find("No     6"));
     std::istringstream truncated(cut);
-    EXPECT_THROW(read_report(truncated), InputError);
+    EXPECT_THROW(read_report(truncated), Fatal);
 }
 
 PointsTable seven_points() {
@@ -106,7 +107,7 @@ TEST(SolutionMap, DrawsCertifysJsonWithRolesBoundAndGap) {
     EXPECT_EQ(count(svg, "<title>fixed site 3</title>"), 1u);
     EXPECT_EQ(count(svg, "fill=\"white\" stroke=\"gray\""), 2u);  // the closed site and its legend
     std::istringstream wrong(R"({"n":2,"p":1,"median_of":[1,0]})");
-    EXPECT_THROW(read_solution(wrong), InputError);
+    EXPECT_THROW(read_solution(wrong), Fatal);
 }
 
 TEST(PlotCommand, ChecksThatPointsAndSolutionFit) {

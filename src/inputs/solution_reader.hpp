@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace pmedian::tools {
+namespace pmedian {
 
 struct SolutionReport {
     int n = 0;
@@ -18,10 +18,10 @@ struct SolutionReport {
     std::vector<int> median_of;  // for each node its median; a median is its own
 };
 
-// Throws InputError when the text is not a complete pmedian report.
+// Throws Fatal when the text is not a complete pmedian report.
 SolutionReport read_report(std::istream& in);
 
 // Either kind: JSON when its first character that is not white space is '{'.
 SolutionReport read_solution(std::istream& in);
 
-}  // namespace pmedian::tools
+}  // namespace pmedian

@@ -1,12 +1,12 @@
-#include "report_reader.hpp"
+#include "inputs/solution_reader.hpp"
 
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "command_line.hpp"
+#include "problem.hpp"
 
-namespace pmedian::tools {
+namespace pmedian {
 
 namespace {
 
@@ -48,18 +48,18 @@ SolutionReport read_report(std::istream& in) {
         }
     }
     if (!sized || !complete || report.status.empty()) {
-        throw InputError("the report holds no solution" +
-                         (last_message.empty() ? std::string() : " (pmedian said: " + last_message + ")"));
+        throw Fatal{"the report holds no solution" +
+                         (last_message.empty() ? std::string() : " (pmedian said: " + last_message + ")")};
     }
     if (report.n < 1 || report.p < 1 || report.p > report.n || int(assigned.size()) != report.n - report.p) {
-        throw InputError("the report lists " + std::to_string(assigned.size()) +
-                         " nodes, not n - p = " + std::to_string(report.n - report.p));
+        throw Fatal{"the report lists " + std::to_string(assigned.size()) +
+                         " nodes, not n - p = " + std::to_string(report.n - report.p)};
     }
     // Every node not listed is a median, even one that serves nobody.
     report.median_of.assign(report.n, -1);
     for (auto [node, median] : assigned) {
         if (node < 0 || node >= report.n || median < 0 || median >= report.n || report.median_of[node] != -1) {
-            throw InputError("the report lists node " + std::to_string(node) + " wrongly");
+            throw Fatal{"the report lists node " + std::to_string(node) + " wrongly"};
         }
         report.median_of[node] = median;
     }
@@ -68,8 +68,8 @@ SolutionReport read_report(std::istream& in) {
     }
     for (auto [node, median] : assigned) {
         if (report.median_of[median] != median) {
-            throw InputError("the report assigns node " + std::to_string(node) + " to " + std::to_string(median) +
-                             ", which is not a median");
+            throw Fatal{"the report assigns node " + std::to_string(node) + " to " + std::to_string(median) +
+                             ", which is not a median"};
         }
     }
     return report;
@@ -89,7 +89,7 @@ SolutionReport read_json(const std::string& text) {
     try {
         json = nlohmann::json::parse(text);
     } catch (const nlohmann::json::exception& error) {
-        throw InputError(std::string("the JSON cannot be read: ") + error.what());
+        throw Fatal{std::string("the JSON cannot be read: ") + error.what()};
     }
     SolutionReport report;
     try {
@@ -103,12 +103,12 @@ SolutionReport read_json(const std::string& text) {
         std::snprintf(gap, sizeof gap, "%.3f %%", 100 * json.at("relative_gap").get<double>());
         report.gap = gap;
     } catch (const nlohmann::json::exception& error) {
-        throw InputError(std::string("the JSON is not pmedian-certify's: ") + error.what());
+        throw Fatal{std::string("the JSON is not pmedian-certify's: ") + error.what()};
     }
-    if (int(report.median_of.size()) != report.n) throw InputError("the JSON's median_of does not list n nodes");
+    if (int(report.median_of.size()) != report.n) throw Fatal{"the JSON's median_of does not list n nodes"};
     for (const int m : report.median_of) {
         if (m < 0 || m >= report.n || report.median_of[m] != m) {
-            throw InputError("the JSON's median_of names " + std::to_string(m) + ", which is not a median");
+            throw Fatal{"the JSON's median_of names " + std::to_string(m) + ", which is not a median"};
         }
     }
     return report;
@@ -124,7 +124,7 @@ SolutionReport read_solution(std::istream& in) {
     char chunk[1 << 16];
     while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
         text.append(chunk, std::size_t(in.gcount()));
-        if (text.size() > longest) throw InputError("the solution file is longer than 256 MB: not a solution");
+        if (text.size() > longest) throw Fatal{"the solution file is longer than 256 MB: not a solution"};
     }
     const auto first = text.find_first_not_of(" \t\r\n");
     if (first != std::string::npos && text[first] == '{') return read_json(text);
@@ -132,4 +132,4 @@ SolutionReport read_solution(std::istream& in) {
     return read_report(report);
 }
 
-}  // namespace pmedian::tools
+}  // namespace pmedian
