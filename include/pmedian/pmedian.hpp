@@ -105,4 +105,15 @@ struct Result {
 // Opens p sites; throws std::invalid_argument when p does not fit.
 PMEDIAN_API Result solve(const Problem& problem, int p, const Options& options = {});
 
+// What pmedian prints, as data: its Lagrangean/surrogate heuristic on the
+// upper triangle of a symmetric n x n matrix (row by row).
+struct HeuristicResult {
+    bool optimal = false;         // "Solucao otima": within 1.0 of its own bound
+    std::vector<int> medians;     // ascending
+    std::vector<int> assignment;  // per node, its median (a median is its own)
+    double total = 0;             // "Custo da solucao", to hundredths
+    std::string report;           // the status line, the node lines and the total, as pmedian prints them
+};
+PMEDIAN_API HeuristicResult heuristic(const double* distances, int n, int p);
+
 }  // namespace pmedian
