@@ -6,6 +6,7 @@ import json
 import os
 import signal
 import subprocess
+import sys
 import tempfile
 import threading
 import time
@@ -157,6 +158,21 @@ class Stops(unittest.TestCase):
         self.assertGreater(len(ticks), 20)
         # The module still works afterwards.
         self.assertEqual(pmedian.solve(2, points=self.points[:20]).status, "optimal")
+
+
+class Example(unittest.TestCase):
+    def test_the_towns_script_draws_its_map(self):
+        here = os.path.dirname(os.path.abspath(__file__))
+        root = os.path.dirname(os.path.dirname(here))
+        with tempfile.TemporaryDirectory() as work:
+            image = os.path.join(work, "towns.png")
+            run = subprocess.run([sys.executable, os.path.join(root, "examples", "python", "towns_map.py"),
+                                  os.path.join(root, "examples", "towns", "towns.csv"), "6", image],
+                                 capture_output=True, text=True, env=dict(os.environ, MPLBACKEND="Agg"))
+            self.assertEqual(run.returncode, 0, run.stderr)
+            self.assertTrue(run.stdout.startswith("optimal: cost 305044.56"), run.stdout)
+            with open(image, "rb") as png:
+                self.assertEqual(png.read(8), b"\x89PNG\r\n\x1a\n")
 
 
 if __name__ == "__main__":
