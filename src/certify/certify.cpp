@@ -104,12 +104,12 @@ private:
             verify_bound(s);
             return cost;
         };
-        hooks.should_stop = [this] { return proven() || out_of_time() || stalled(); };
+        hooks.should_stop = [this] { return proven() || out_of_time() || stalled() || next_iteration_overruns(); };
         hooks.after_iteration = [this](const State& s, int iteration, float pi) { observe(s, iteration, pi); };
         build_candidate_lists(s, swap_list_width(s.n, s.p), most_list_width(s.n));
         start_search(s);
         subgradient_search(s, hooks);
-        if (proven() || out_of_time()) return;
+        if (proven() || out_of_time() || search_too_large_in_time()) return;
         search(s.caches.candidates, best_multipliers_, [&](std::vector<int>& medians) {
             SwapStops stops;
             stops.out_of_time = [this] { return out_of_time(); };
@@ -171,9 +171,15 @@ private:
             !(double(s.bound) > verified_bound_ + verify_share * (best_cost_ - verified_bound_))) {
             return;
         }
+        // One that would end past the deadline is left out: on the largest
+        // instances, whose clients reach past their lists, one reads rows
+        // for half a second.
+        const auto begin = std::chrono::steady_clock::now();
+        if (options_.deadline && begin + last_verification_ > *options_.deadline) return;
         std::vector<double> multipliers(static_cast<std::size_t>(s.n));
         for (int j = 0; j < s.n; ++j) multipliers[j] = double(s.t) * double(s.lambda[j]);
         const double bound = lagrangean_bound(network_, multipliers, {}, &s.caches.candidates).value;
+        last_verification_ = std::chrono::steady_clock::now() - begin;
         if (bound > verified_bound_ || best_multipliers_.empty()) {
             verified_bound_ = std::max(verified_bound_, bound);
             best_multipliers_ = std::move(multipliers);
@@ -191,6 +197,13 @@ private:
         return (options_.deadline && std::chrono::steady_clock::now() >= *options_.deadline) || stopped();
     }
     bool stopped() const { return options_.stop && options_.stop(); }
+
+    // Whether another iteration of the loop, as long as the last, would end
+    // past the deadline: on the largest instances one takes a fair part of
+    // a second, and the answer is due at the deadline.
+    bool next_iteration_overruns() const {
+        return options_.deadline && std::chrono::steady_clock::now() + last_iteration_ > *options_.deadline;
+    }
 
     // The swap search from the medians in sv_node; the loop builds the same
     // median sets again and again, so each search is done once.
@@ -224,12 +237,18 @@ private:
     // The loop hands over to the exact search once neither its bound nor
     // its best cost has moved for a while: the search's LP closes the rest
     // of the gap far sooner than the loop's last halvings of its step.
-    bool stalled() const {
-        if (options_.deadline && instance_.n > most_nodes_for_the_search_in_time) return false;
-        return iterations_ - last_progress_ >= loop_patience;
+    bool stalled() const { return !search_too_large_in_time() && iterations_ - last_progress_ >= loop_patience; }
+
+    // Whether the exact search could not finish in the time given: its
+    // setup alone reads every row a few times.
+    bool search_too_large_in_time() const {
+        return options_.deadline && network_.n > most_nodes_for_the_search_in_time;
     }
 
     void observe(const State& s, int iteration, float pi) {
+        const auto now = std::chrono::steady_clock::now();
+        last_iteration_ = now - iteration_start_;
+        iteration_start_ = now;
         if (verified_bound_ > progress_bound_ + loop_progress_share * (best_cost_ - progress_bound_) ||
             best_cost_ < progress_cost_) {
             progress_bound_ = verified_bound_;
@@ -277,6 +296,9 @@ private:
     double progress_cost_ = std::numeric_limits<double>::infinity();
     std::vector<double> best_multipliers_;  // those of the best loop bound
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point iteration_start_ = start_;
+    std::chrono::steady_clock::duration last_iteration_{};
+    std::chrono::steady_clock::duration last_verification_{};
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 // reports is verified.
 #pragma once
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
@@ -50,6 +51,13 @@ struct CertifiedSolution {
     bool optimal = false;        // proven by the bound
     Ending ending = Ending::time_limit;
 };
+
+// The moment `seconds` after start (a limit beyond 1e9 s counts as 1e9).
+inline std::chrono::steady_clock::time_point deadline_after(std::chrono::steady_clock::time_point start,
+                                                            double seconds) {
+    return start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                       std::chrono::duration<double>(std::min(seconds, 1e9)));
+}
 
 // Solves the instance (settled); its distances are where they were after.
 // The plain problem runs the loop first, each feasible solution it builds

@@ -35,10 +35,7 @@ private:
 // Solves and prints; a Fatal is bad data.
 void run(const Arguments& args, std::chrono::steady_clock::time_point start) {
     CertifyOptions options;
-    if (args.time_limit >= 0) {
-        options.deadline = start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                                       std::chrono::duration<double>(std::min(args.time_limit, 1e9)));
-    }
+    if (args.time_limit >= 0) options.deadline = deadline_after(start, args.time_limit);
     options.absolute_gap = args.absolute_gap;
     options.relative_gap = args.relative_gap;
     if (!args.quiet) options.progress = ProgressLines();

@@ -174,10 +174,7 @@ Result solve(const Problem& problem, int p, const Options& options) {
         return 0;
     });
     CertifyOptions certify_options;
-    if (options.time_limit >= 0) {
-        certify_options.deadline = start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                                               std::chrono::duration<double>(std::min(options.time_limit, 1e9)));
-    }
+    if (options.time_limit >= 0) certify_options.deadline = deadline_after(start, options.time_limit);
     certify_options.absolute_gap = options.absolute_gap;
     certify_options.relative_gap = options.relative_gap;
     if (options.stop != nullptr) certify_options.stop = [&] { return options.stop->load(); };
