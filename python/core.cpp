@@ -139,8 +139,8 @@ PYBIND11_MODULE(_core, module) {
            const std::optional<Indices>& sites, const std::optional<Indices>& fixed, std::optional<double> time_limit,
            std::optional<double> rel_gap, bool progress) {
             if (distances.ndim() != 2) throw py::value_error("distances must be a (clients, sites) array");
-            pmedian::Problem problem = pmedian::Problem::from_matrix(distances.data(), int(distances.shape(0)),
-                                                                     int(distances.shape(1)));
+            pmedian::Problem problem =
+                pmedian::Problem::from_matrix(distances.data(), int(distances.shape(0)), int(distances.shape(1)));
             return solve(problem, p, weights, sites, fixed, time_limit, rel_gap, progress);
         },
         py::arg("distances"), py::arg("p"), py::arg("weights"), py::arg("sites"), py::arg("fixed"),

@@ -50,7 +50,6 @@ void mirror_upper_triangle(DistMatrix& dist, int n) {
     }
 }
 
-
 void allocate_problem(State& s) {
     const int n = s.n;
     const int p = s.p;

@@ -5,8 +5,8 @@
 #include <sstream>
 
 #include "certify/trace.hpp"
-#include "data_file.hpp"
 #include "command_line.hpp"
+#include "data_file.hpp"
 #include "svg_text.hpp"
 
 namespace pmedian::tools {
@@ -33,8 +33,8 @@ std::vector<std::string> fields(const std::string& line) {
 // Both bounds of the rows from iteration `first` on, drawn in the box at
 // (x, y) of the given size with round ticks on both axes; the range of the
 // values is that of those rows.
-std::string bounds_panel(const std::vector<TraceRow>& rows, int first, double x, double y, double width,
-                         double height, int font_size) {
+std::string bounds_panel(const std::vector<TraceRow>& rows, int first, double x, double y, double width, double height,
+                         int font_size) {
     int last = first;
     double low = 0, high = 0;
     bool any = false;

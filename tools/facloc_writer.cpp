@@ -1,9 +1,9 @@
 #include "facloc_writer.hpp"
 
-#include "command_line.hpp"
-
 #include <charconv>
 #include <cmath>
+
+#include "command_line.hpp"
 
 namespace pmedian::tools {
 
@@ -50,8 +50,9 @@ void write_facloc(std::FILE* out, int n, int p, const std::function<void(std::st
 
 void write_instance(std::FILE* out, const Instance& instance) {
     if (!instance.plain()) {
-        throw InputError("a facloc.dat holds neither weights nor candidate sites: give this table to "
-                         "pmedian-certify instead");
+        throw InputError(
+            "a facloc.dat holds neither weights nor candidate sites: give this table to "
+            "pmedian-certify instead");
     }
     write_facloc(out, instance.n, instance.p,
                  [&](std::string& text, int i, int j) { append_number(text, instance.dist[i][j]); });

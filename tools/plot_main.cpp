@@ -80,8 +80,8 @@ void run(int argc, char** argv) {
     std::ifstream solution_in = open_input(words[1]);
     const SolutionReport solution = read_solution(solution_in);
     if (points.n != solution.n) {
-        throw InputError("the points file has " + std::to_string(points.n) + " points, the solution n = " +
-                         std::to_string(solution.n));
+        throw InputError("the points file has " + std::to_string(points.n) +
+                         " points, the solution n = " + std::to_string(solution.n));
     }
     write_output(solution_map_svg(points, solution), output);
 }

@@ -14,7 +14,9 @@ constexpr double plot_size = 700;
 constexpr double left = 80, right = 170, top = 20, bottom = 50;
 constexpr double caption_height = 40;
 
-std::string attribute(const char* name, double value) { return std::string(" ") + name + "=\"" + svg_number(value) + "\""; }
+std::string attribute(const char* name, double value) {
+    return std::string(" ") + name + "=\"" + svg_number(value) + "\"";
+}
 
 }  // namespace
 
@@ -120,12 +122,13 @@ std::string solution_map_svg(const PointsTable& points, const SolutionReport& so
     entry("<circle" + attribute("cx", legend_x + 6) + attribute("cy", legend_y) + " r=\"4\" fill=\"" +
               cluster_colour(0) + "\"/>",
           "client");
-    entry("<rect" + attribute("x", legend_x) + attribute("y", legend_y - 6) +
-              " width=\"12\" height=\"12\" fill=\"" + cluster_colour(0) + "\" stroke=\"black\" stroke-width=\"1.5\"/>",
+    entry("<rect" + attribute("x", legend_x) + attribute("y", legend_y - 6) + " width=\"12\" height=\"12\" fill=\"" +
+              cluster_colour(0) + "\" stroke=\"black\" stroke-width=\"1.5\"/>",
           "open site");
     if (!points.sites.empty()) {
         entry("<rect" + attribute("x", legend_x) + attribute("y", legend_y - 6) +
-                  " width=\"12\" height=\"12\" fill=\"" + cluster_colour(0) + "\" stroke=\"black\" stroke-width=\"3\"/>",
+                  " width=\"12\" height=\"12\" fill=\"" + cluster_colour(0) +
+                  "\" stroke=\"black\" stroke-width=\"3\"/>",
               "fixed open");
         entry("<rect" + attribute("x", legend_x + 2) + attribute("y", legend_y - 4) +
                   " width=\"8\" height=\"8\" fill=\"white\" stroke=\"gray\"/>",
@@ -133,8 +136,8 @@ std::string solution_map_svg(const PointsTable& points, const SolutionReport& so
     }
     svg += "<text" + attribute("x", legend_x) + attribute("y", legend_y + 4) + ">one colour a cluster</text>\n";
 
-    std::string caption = "n = " + std::to_string(solution.n) + ", p = " + std::to_string(solution.p) +
-                          ", cost = " + solution.total;
+    std::string caption =
+        "n = " + std::to_string(solution.n) + ", p = " + std::to_string(solution.p) + ", cost = " + solution.total;
     if (!solution.lower_bound.empty()) caption += ", bound = " + solution.lower_bound;
     if (!solution.gap.empty()) caption += ", gap = " + solution.gap;
     caption += ", " + solution.status;

@@ -1,13 +1,12 @@
 // Where should three depots go? Twelve towns with their populations, an
 // existing depot that stays open, and two towns that cannot host one.
-#include <pmedian/pmedian.hpp>
-
 #include <cstdio>
+#include <pmedian/pmedian.hpp>
 #include <vector>
 
 int main() {
-    const std::vector<double> towns = {  // x, y in kilometres
-        0, 0,  4, 1,  9, 0,  13, 2,  2, 7,  6, 8,  11, 7,  14, 9,  1, 13,  5, 14,  10, 13,  15, 15};
+    const std::vector<double> towns = {// x, y in kilometres
+                                       0, 0, 4, 1, 9, 0, 13, 2, 2, 7, 6, 8, 11, 7, 14, 9, 1, 13, 5, 14, 10, 13, 15, 15};
     const std::vector<double> population = {12, 3, 8, 5, 20, 2, 7, 4, 9, 11, 6, 3};
 
     pmedian::Problem problem = pmedian::Problem::from_points(towns.data(), 12, 2);

@@ -128,7 +128,8 @@ private:
         report_progress(best_cost_);
         if (proven() || out_of_time()) return;
         CandidateLists lists;
-        const int width = std::min({instance_.n, 4 * swap_list_width(instance_.n, instance_.p), most_list_width(instance_.n)});
+        const int width =
+            std::min({instance_.n, 4 * swap_list_width(instance_.n, instance_.p), most_list_width(instance_.n)});
         build_candidate_lists(lists, instance_.dist, instance_.n, width);
         search(lists, {}, [&](std::vector<int>& medians) { return weighted_swap_search(network_, medians, out); });
     }
@@ -280,7 +281,7 @@ private:
 
     Instance& instance_;
     const CertifyOptions& options_;
-    Network network_;  // the instance, wherever its distances are
+    Network network_;                                // the instance, wherever its distances are
     std::map<std::vector<int>, Searched> searched_;  // from start to end
     std::set<std::vector<int>> local_optima_;
     std::vector<int> best_medians_;

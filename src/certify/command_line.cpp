@@ -158,14 +158,16 @@ Arguments parse_arguments(int argc, char** argv) {
             args.source.weights = value();
         } else if (arg == "--distance") {
             args.source.distance = value();
-            if (args.source.distance != "euclidean" && args.source.distance != "floor" && args.source.distance != "nint" &&
-                args.source.distance != "haversine") {
-                throw UsageError("--distance is euclidean, floor, nint or haversine, not '" + args.source.distance + "'");
+            if (args.source.distance != "euclidean" && args.source.distance != "floor" &&
+                args.source.distance != "nint" && args.source.distance != "haversine") {
+                throw UsageError("--distance is euclidean, floor, nint or haversine, not '" + args.source.distance +
+                                 "'");
             }
         } else if (arg == "-p" || arg == "--p") {
             const std::string text = value();
             const double p = non_negative(arg, text, "a whole number");
-            if (p < 1 || p != double(int(p)) || p > 1e9) throw UsageError(arg + " needs a whole number >= 1, not '" + text + "'");
+            if (p < 1 || p != double(int(p)) || p > 1e9)
+                throw UsageError(arg + " needs a whole number >= 1, not '" + text + "'");
             args.source.p = int(p);
         } else if (arg.size() > 1 && arg[0] == '-') {
             throw UsageError("unknown option '" + arg + "' (see --help)");
@@ -173,13 +175,17 @@ Arguments parse_arguments(int argc, char** argv) {
             set_input(InstanceFormat::facloc, "", arg);
         }
     }
-    const bool needs_p = args.source.format == InstanceFormat::points || args.source.format == InstanceFormat::tsplib || args.source.format == InstanceFormat::matrix;
+    const bool needs_p = args.source.format == InstanceFormat::points || args.source.format == InstanceFormat::tsplib ||
+                         args.source.format == InstanceFormat::matrix;
     if (needs_p && args.source.p == 0) throw UsageError("-p N is needed with --points, --tsplib and --matrix");
-    if (args.source.format == InstanceFormat::facloc && args.source.p != 0) throw UsageError("-p is for --points, --tsplib, --matrix and --orlib; DATA gives its own p");
-    if (!args.source.distance.empty() && args.source.format != InstanceFormat::points && args.source.format != InstanceFormat::tsplib) {
+    if (args.source.format == InstanceFormat::facloc && args.source.p != 0)
+        throw UsageError("-p is for --points, --tsplib, --matrix and --orlib; DATA gives its own p");
+    if (!args.source.distance.empty() && args.source.format != InstanceFormat::points &&
+        args.source.format != InstanceFormat::tsplib) {
         throw UsageError("--distance is for --points and --tsplib");
     }
-    if (!args.source.weights.empty() && args.source.format != InstanceFormat::matrix) throw UsageError("--weights is for --matrix");
+    if (!args.source.weights.empty() && args.source.format != InstanceFormat::matrix)
+        throw UsageError("--weights is for --matrix");
     return args;
 }
 

@@ -26,8 +26,8 @@ void settle_instance(Instance& instance) {
     }
     if (sites == 0) throw Fatal{"no candidate site: at least one node must be a site"};
     if (instance.p < 1 || instance.p > sites) {
-        throw Fatal{format_message("p = %d, but there are %d candidate sites (needs 1 <= p <= sites)", instance.p,
-                                   sites)};
+        throw Fatal{
+            format_message("p = %d, but there are %d candidate sites (needs 1 <= p <= sites)", instance.p, sites)};
     }
     if (fixed > instance.p) {
         throw Fatal{format_message("%d sites are fixed open, more than p = %d", fixed, instance.p)};

@@ -69,8 +69,8 @@ void run(const Arguments& args, std::chrono::steady_clock::time_point start) {
     if (!args.assignment.empty()) {
         Closer assignment{std::fopen(args.assignment.c_str(), "w")};
         if (assignment.file != nullptr) write_assignment(assignment.file, instance, result);
-        const bool written = assignment.file != nullptr && !std::ferror(assignment.file) &&
-                             std::fclose(assignment.file) == 0;
+        const bool written =
+            assignment.file != nullptr && !std::ferror(assignment.file) && std::fclose(assignment.file) == 0;
         assignment.file = nullptr;
         if (!written) throw Fatal{"cannot write the assignment file '" + args.assignment + "'"};
     }

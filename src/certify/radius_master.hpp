@@ -68,7 +68,8 @@ private:
     void for_each_nearer(int i, double radius, Fn fn) const {
         if (!lists_.falls_short(i, radius, n_)) {
             const CandidateLists::Entry* list = lists_.row(i);
-            for (int k = 0; k < lists_.width && double(list[k].dist) < radius; ++k) fn(list[k].node, double(list[k].dist));
+            for (int k = 0; k < lists_.width && double(list[k].dist) < radius; ++k)
+                fn(list[k].node, double(list[k].dist));
         } else {
             const float* row = net_.row(i);
             for (int j = 0; j < n_; ++j) {

@@ -50,7 +50,8 @@ Instance instance_from_points(PointsTable&& table, int p, DistanceKind kind) {
     Instance instance;
     instance.n = table.n;
     instance.p = p;
-    if (!instance.dist.allocate(table.n)) throw Fatal{"not enough memory for the distances of " + std::to_string(table.n) + " points"};
+    if (!instance.dist.allocate(table.n))
+        throw Fatal{"not enough memory for the distances of " + std::to_string(table.n) + " points"};
     const int dimension = table.dimension;
     for (int i = 0; i < table.n; ++i) {
         float* row = instance.dist[i];

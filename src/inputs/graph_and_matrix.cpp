@@ -61,7 +61,7 @@ void shortest_paths(const std::vector<std::vector<std::pair<int, double>>>& adja
         for (int v = 0; v < n; ++v) {
             if (row[v] == unreached) {
                 throw Fatal{"the graph is not connected: node " + std::to_string(v + 1) +
-                                 " cannot be reached from node " + std::to_string(source + 1)};
+                            " cannot be reached from node " + std::to_string(source + 1)};
             }
             if (!(row[v] < double(INF_DIST))) throw Fatal{"a shortest path is longer than 9.99e10"};
             instance.dist[source][v] = float(row[v]);
@@ -206,7 +206,8 @@ Instance instance_from_matrix(int clients, int site_count, const std::function<v
     // the scale of the others.
     const int n = clients + site_count;
     instance.n = n;
-    if (!instance.dist.allocate(n)) throw Fatal{"not enough memory for the distances of " + std::to_string(n) + " nodes"};
+    if (!instance.dist.allocate(n))
+        throw Fatal{"not enough memory for the distances of " + std::to_string(n) + " nodes"};
     std::vector<float> buffer(static_cast<std::size_t>(site_count));
     float largest = 0;
     for (int i = 0; i < clients; ++i) {

@@ -27,8 +27,9 @@ struct Columns {
 
 bool is_coordinate_name(const std::string& name) {
     if (name == "x" || name == "y" || name == "z") return true;
-    return name.size() >= 2 && name[0] == 'x' &&
-           std::all_of(name.begin() + 1, name.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+    return name.size() >= 2 && name[0] == 'x' && std::all_of(name.begin() + 1, name.end(), [](char c) {
+               return std::isdigit(static_cast<unsigned char>(c));
+           });
 }
 
 Columns columns_of_header(const FieldReader& in) {
@@ -36,13 +37,13 @@ Columns columns_of_header(const FieldReader& in) {
     long lat = -1, lon = -1;
     for (std::size_t k = 0; k < in.size(); ++k) {
         const std::string name = lower(in.field(k));
-        long* slot = name == "weight" ? &columns.weight
-                     : name == "role" ? &columns.role
-                     : name == "fixed" ? &columns.fixed
-                     : name == "id" ? &columns.id
-                     : name == "lat" || name == "latitude" ? &lat
+        long* slot = name == "weight"                                        ? &columns.weight
+                     : name == "role"                                        ? &columns.role
+                     : name == "fixed"                                       ? &columns.fixed
+                     : name == "id"                                          ? &columns.id
+                     : name == "lat" || name == "latitude"                   ? &lat
                      : name == "lon" || name == "lng" || name == "longitude" ? &lon
-                                                                               : nullptr;
+                                                                             : nullptr;
         if (slot != nullptr) {
             if (*slot >= 0) in.fail(k, "a second column named '" + in.field(k) + "'");
             *slot = long(k);
@@ -183,8 +184,7 @@ PointsTable read_tsplib_table(std::FILE* file, const std::string& name) {
         ++table.n;
     }
     if (table.n != dimension) {
-        in.fail_file("DIMENSION is " + std::to_string(dimension) + " but " + std::to_string(table.n) +
-                     " nodes follow");
+        in.fail_file("DIMENSION is " + std::to_string(dimension) + " but " + std::to_string(table.n) + " nodes follow");
     }
     return table;
 }

@@ -49,11 +49,11 @@ SolutionReport read_report(std::istream& in) {
     }
     if (!sized || !complete || report.status.empty()) {
         throw Fatal{"the report holds no solution" +
-                         (last_message.empty() ? std::string() : " (pmedian said: " + last_message + ")")};
+                    (last_message.empty() ? std::string() : " (pmedian said: " + last_message + ")")};
     }
     if (report.n < 1 || report.p < 1 || report.p > report.n || int(assigned.size()) != report.n - report.p) {
         throw Fatal{"the report lists " + std::to_string(assigned.size()) +
-                         " nodes, not n - p = " + std::to_string(report.n - report.p)};
+                    " nodes, not n - p = " + std::to_string(report.n - report.p)};
     }
     // Every node not listed is a median, even one that serves nobody.
     report.median_of.assign(report.n, -1);
@@ -69,7 +69,7 @@ SolutionReport read_report(std::istream& in) {
     for (auto [node, median] : assigned) {
         if (report.median_of[median] != median) {
             throw Fatal{"the report assigns node " + std::to_string(node) + " to " + std::to_string(median) +
-                             ", which is not a median"};
+                        ", which is not a median"};
         }
     }
     return report;

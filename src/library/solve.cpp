@@ -18,7 +18,7 @@ struct ProblemData {
     Instance instance;
     int clients = 0;
     int sites = 0;
-    int site_offset = 0;  // node of site 0: 0 when clients and sites are the same nodes
+    int site_offset = 0;          // node of site 0: 0 when clients and sites are the same nodes
     std::vector<double> weights;  // per client; empty: 1 each
     std::vector<int> site_list;   // empty: every site
     std::vector<int> fixed_list;
@@ -73,8 +73,9 @@ Problem Problem::from_points(const double* coordinates, int n, int dimension, Di
         throw std::invalid_argument("n must be from 1 to " + std::to_string(most_points));
     }
     if (dimension < 1 || (distance == Distance::haversine && dimension != 2)) {
-        throw std::invalid_argument(distance == Distance::haversine ? "haversine needs two coordinates: latitude, longitude"
-                                                                    : "a point needs at least one coordinate");
+        throw std::invalid_argument(distance == Distance::haversine
+                                        ? "haversine needs two coordinates: latitude, longitude"
+                                        : "a point needs at least one coordinate");
     }
     PointsTable table;
     table.n = n;
@@ -111,8 +112,8 @@ Problem Problem::from_matrix(const double* distances, int clients, int sites) {
                 const double* given = distances + std::size_t(i) * std::size_t(sites);
                 for (int j = 0; j < sites; ++j) {
                     if (!(given[j] >= 0 && given[j] < double(INF_DIST))) {
-                        throw Fatal{"the distance from client " + std::to_string(i) + " to site " +
-                                    std::to_string(j) + " must lie in [0, 9.99e10)"};
+                        throw Fatal{"the distance from client " + std::to_string(i) + " to site " + std::to_string(j) +
+                                    " must lie in [0, 9.99e10)"};
                     }
                     row[j] = float(given[j]);
                 }

@@ -2,9 +2,8 @@
 // limit and its exit statuses.
 #include <gtest/gtest.h>
 
-#include <nlohmann/json.hpp>
-
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 
@@ -121,11 +120,11 @@ TEST(CertifyCommand, BadArgumentsExitTwoAndBadDataOne) {
     testing::TempDir dir;
     dir.write("facloc.dat", seven_nodes);
     dir.write("cut.dat", "7 3\n17 18\n");
-    for (const char* args : {"--bogus", "--time-limit", "--time-limit soon", "--time-limit -1", "a.dat b.dat",
-                             "--rel-gap", "--abs-gap -1", "--rel-gap x", "--points p.csv", "--points p.csv -p 0",
-                             "--points p.csv -p 2.5", "-p 3", "--points p.csv -p 2 --distance manhattan",
-                             "--matrix m.csv -p 2 --distance floor", "--points p.csv -p 2 --weights w.csv",
-                             "--points p.csv --tsplib t.tsp -p 2"}) {
+    for (const char* args :
+         {"--bogus", "--time-limit", "--time-limit soon", "--time-limit -1", "a.dat b.dat", "--rel-gap", "--abs-gap -1",
+          "--rel-gap x", "--points p.csv", "--points p.csv -p 0", "--points p.csv -p 2.5", "-p 3",
+          "--points p.csv -p 2 --distance manhattan", "--matrix m.csv -p 2 --distance floor",
+          "--points p.csv -p 2 --weights w.csv", "--points p.csv --tsplib t.tsp -p 2"}) {
         const testing::RunResult run = certify(dir, args, true);
         EXPECT_EQ(run.status, 2) << args;
         EXPECT_EQ(run.output.rfind("pmedian-certify: ", 0), 0u) << args;

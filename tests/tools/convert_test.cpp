@@ -52,10 +52,10 @@ TEST(ConvertCommand, WritesTheTriangleAndFailsCleanly) {
 
     dir.write("asymmetric.txt", "0 1\n2 0\n");
     dir.write("weighted.csv", "x,y,weight\n0,0,2\n1,1,1\n");
-    for (const char* bad : {"", " orlib", " orlib missing.txt", " points g.txt 0", " random 10 20 1", " random 10 2 x",
-                            " matrix g.txt 1", " frobnicate", " orlib g.txt --bogus", " tsplib t.tsp 4",
-                            " tsplib t.tsp 1 --floor --nint", " orlib g.txt --floor", " matrix asymmetric.txt 1",
-                            " points weighted.csv 1"}) {
+    for (const char* bad :
+         {"", " orlib", " orlib missing.txt", " points g.txt 0", " random 10 20 1", " random 10 2 x", " matrix g.txt 1",
+          " frobnicate", " orlib g.txt --bogus", " tsplib t.tsp 4", " tsplib t.tsp 1 --floor --nint",
+          " orlib g.txt --floor", " matrix asymmetric.txt 1", " points weighted.csv 1"}) {
         const testing::RunResult run = testing::run_in(dir, "{ " + exe + bad + " 2>&1; }");
         EXPECT_EQ(run.status, 1) << bad;
         EXPECT_EQ(run.output.rfind("pmedian-convert: ", 0), 0u) << run.output;

@@ -1,8 +1,8 @@
 // The OR-Library instances, where ../shared/orlib is at hand; skipped elsewhere.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "inputs/graph_and_matrix.hpp"

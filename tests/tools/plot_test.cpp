@@ -148,7 +148,8 @@ TEST(ConvergenceChart, DrawsBothBoundsFromTheTrace) {
 TEST(ConvergenceChart, ALongRunGetsAnInsetOfItsLastStretch) {
     std::string text = "iteration,lower_bound,upper_bound,step_factor,t\n";
     for (int k = 1; k <= 40; ++k) {
-        text += std::to_string(k) + "," + std::to_string(100 - 50.0 / k) + "," + std::to_string(100 + 30.0 / k) + ",1,1\n";
+        text +=
+            std::to_string(k) + "," + std::to_string(100 - 50.0 / k) + "," + std::to_string(100 + 30.0 / k) + ",1,1\n";
     }
     std::istringstream in(text);
     const std::string svg = convergence_chart_svg(read_trace(in));

@@ -179,8 +179,9 @@ TEST(Certify, WeightsSitesAndFixedSitesAreProvenAtTheEnumeratedOptimum) {
         const double magnitude = trial % 7 == 3 ? 1e6 : trial % 7 == 5 && !whole ? 1e-6 : 1;
         for (int v = 0; v < n; ++v) {
             const int draw = int(rng() % 5);
-            instance.weight.push_back(draw == 0 ? 0.0 : whole ? double(rng() % 9) * magnitude
-                                                              : double(rng() % 1000) / 7.0 * magnitude);
+            instance.weight.push_back(draw == 0 ? 0.0
+                                      : whole   ? double(rng() % 9) * magnitude
+                                                : double(rng() % 1000) / 7.0 * magnitude);
         }
         // Sites: each a site with chance 3/4, fixed open with 1/8.
         int sites = 0;

@@ -41,11 +41,11 @@ std::string failure(const std::function<void()>& read) {
 
 TEST(PointsTable, EachDelimiterAndTheHeaderColumns) {
     for (const std::string sep : {",", ";", "\t"}) {
-        const PointsTable t = points("id" + sep + "x" + sep + "y" + sep + "note" + sep + "weight" + sep + "role" + sep +
-                                     "fixed\n" + "a" + sep + "0" + sep + "1.5" + sep + "anything" + sep + "2" + sep +
-                                     "client" + sep + "0\n" + "# a comment\n\n" + "b" + sep + " 3 " + sep + "4" + sep +
-                                     sep + "0" + sep + "site" + sep + "1\n" + "\"c, quoted\"" + sep + "6" + sep + "8" +
-                                     sep + sep + sep + sep + "\n");
+        const PointsTable t =
+            points("id" + sep + "x" + sep + "y" + sep + "note" + sep + "weight" + sep + "role" + sep + "fixed\n" + "a" +
+                   sep + "0" + sep + "1.5" + sep + "anything" + sep + "2" + sep + "client" + sep + "0\n" +
+                   "# a comment\n\n" + "b" + sep + " 3 " + sep + "4" + sep + sep + "0" + sep + "site" + sep + "1\n" +
+                   "\"c, quoted\"" + sep + "6" + sep + "8" + sep + sep + sep + sep + "\n");
         ASSERT_EQ(t.n, 3);
         EXPECT_EQ(t.dimension, 2);
         EXPECT_EQ(t.point(1)[0], 3);
@@ -112,9 +112,10 @@ TEST(Tsplib, ReadsItsCoordinatesWithTheirIds) {
                       TextFile("DIMENSION: 3\nEDGE_WEIGHT_TYPE: EUC_2D\nNODE_COORD_SECTION\n1 0 0\n2 1\n").get(), "t");
               }),
               "t: line 5, column 4: expected 'id x y'");
-    for (const char* broken : {"DIMENSION : 3\nEDGE_WEIGHT_TYPE : EUC_2D\nNODE_COORD_SECTION\n1 0 0\n2 1 1\n",
-                               "DIMENSION : 2\nEDGE_WEIGHT_TYPE : EUC_2D\nNODE_COORD_SECTION\n1 0 0\n2 x 1\n",
-                               "DIMENSION : 2\nEDGE_WEIGHT_TYPE : EUC_2D\n", "EDGE_WEIGHT_TYPE : EUC_2D\nNODE_COORD_SECTION\n"}) {
+    for (const char* broken :
+         {"DIMENSION : 3\nEDGE_WEIGHT_TYPE : EUC_2D\nNODE_COORD_SECTION\n1 0 0\n2 1 1\n",
+          "DIMENSION : 2\nEDGE_WEIGHT_TYPE : EUC_2D\nNODE_COORD_SECTION\n1 0 0\n2 x 1\n",
+          "DIMENSION : 2\nEDGE_WEIGHT_TYPE : EUC_2D\n", "EDGE_WEIGHT_TYPE : EUC_2D\nNODE_COORD_SECTION\n"}) {
         EXPECT_FALSE(failure([&] { read_tsplib_table(TextFile(broken).get(), "t"); }).empty()) << broken;
     }
 }
@@ -161,17 +162,18 @@ TEST(Matrix, SquareSymmetricIsOneSetOfNodesAndAnyOtherIsClientsBySites) {
     EXPECT_EQ(failure([] { matrix("0,1\n1,x\n"); }), "m.csv: line 2, column 3: 'x' is not a distance");
     EXPECT_EQ(failure([] { matrix("0,1\n1\n"); }), "m.csv: line 2, column 2: this row has 1 fields, the first row 2");
     EXPECT_EQ(failure([] { matrix("0,-1\n"); }), "m.csv: line 1, column 3: a distance must lie in [0, 9.99e10)");
-    EXPECT_EQ(failure([] { matrix("0 1\n1 0 2\n"); }), "m.csv: line 2, column 5: this row has 3 fields, the first row 2");
+    EXPECT_EQ(failure([] { matrix("0 1\n1 0 2\n"); }),
+              "m.csv: line 2, column 5: this row has 3 fields, the first row 2");
     EXPECT_EQ(failure([] { matrix(""); }), "m.csv: the matrix is empty");
     Instance weighted = matrix("0,1\n1,0\n");
     read_weights(TextFile("weight\n2\n3\n").get(), "w.csv", weighted);
     EXPECT_EQ(weighted.weight, (std::vector<double>{2, 3}));
-    EXPECT_EQ(failure([&] { read_weights(TextFile("2\n").get(), "w.csv", weighted); }), "w.csv: 1 weights for 2 clients");
+    EXPECT_EQ(failure([&] { read_weights(TextFile("2\n").get(), "w.csv", weighted); }),
+              "w.csv: 1 weights for 2 clients");
 }
 
 TEST(OrlibGraph, ShortestPathsAndTheLastCostOfARepeatedEdge) {
-    const Instance g =
-        read_orlib_instance(TextFile("4 5 2\n1 2 3\n2 3 50\n3 4 4\n1 4 20\n3 2 5\n").get(), "g.txt");
+    const Instance g = read_orlib_instance(TextFile("4 5 2\n1 2 3\n2 3 50\n3 4 4\n1 4 20\n3 2 5\n").get(), "g.txt");
     EXPECT_EQ(g.p, 2);
     EXPECT_EQ(g.dist[0][2], 8);   // 1-2-3, the second cost of 2-3
     EXPECT_EQ(g.dist[0][3], 12);  // 1-2-3-4

@@ -62,7 +62,8 @@ struct Draw {
 
 Draw draw(int clients, int sites, bool whole, std::mt19937& rng) {
     Draw d;
-    for (int i = 0; i < clients; ++i) d.weights.push_back(rng() % 4 == 0 ? 0.0 : whole ? double(1 + rng() % 9) : (1 + rng() % 1000) / 13.0);
+    for (int i = 0; i < clients; ++i)
+        d.weights.push_back(rng() % 4 == 0 ? 0.0 : whole ? double(1 + rng() % 9) : (1 + rng() % 1000) / 13.0);
     d.allowed.assign(std::size_t(sites), 0);
     d.fixed.assign(std::size_t(sites), 0);
     for (int j = 0; j < sites; ++j) {
@@ -89,8 +90,8 @@ TEST(Library, PointsWithWeightsSitesAndFixedSitesSolveToTheEnumeratedOptimum) {
         for (int k = 0; k < 2 * n; ++k) xy.push_back(double(rng() % 50) / (whole ? 1.0 : 7.0));
         const Draw d = draw(n, n, whole, rng);
         SCOPED_TRACE("trial " + std::to_string(trial));
-        pmedian::Problem problem =
-            pmedian::Problem::from_points(xy.data(), n, 2, whole ? pmedian::Distance::floor : pmedian::Distance::euclidean);
+        pmedian::Problem problem = pmedian::Problem::from_points(
+            xy.data(), n, 2, whole ? pmedian::Distance::floor : pmedian::Distance::euclidean);
         problem.set_weights(d.weights);
         problem.set_sites(d.site_list);
         problem.set_fixed(d.fixed_list);

@@ -44,8 +44,7 @@ TEST(RadiusMaster, StoppedOrNotItsMultipliersBoundTheOptimum) {
         fixed[n - 1] = 0;
         master.set_fixed(fixed);
         const RadiusMaster::Solution fixed_lp = master.solve(core, [](double, int) { return false; });
-        EXPECT_LE(lagrangean_bound(net, fixed_lp.lambda, fixed).value,
-                  testing::enumerated_optimum(s, fixed));
+        EXPECT_LE(lagrangean_bound(net, fixed_lp.lambda, fixed).value, testing::enumerated_optimum(s, fixed));
     }
 }
 

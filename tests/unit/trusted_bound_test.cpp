@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "certify/swap_search.hpp"
-#include "kernels/whole_distances.hpp"
 #include "enumeration.hpp"
+#include "kernels/whole_distances.hpp"
 #include "random_instance.hpp"
 #include "relaxation.hpp"
 #include "state_builder.hpp"
@@ -56,7 +56,7 @@ TEST(LagrangeanBound, NeverPassesTheBestSolutionItsFixingsAllow) {
         const int n = 1 + int(rng() % 8);
         const int p = 1 + int(rng() % n);
         SCOPED_TRACE("trial=" + std::to_string(trial) + " n=" + std::to_string(n) + " p=" + std::to_string(p));
-        const auto kind = trial % 3 == 0 ? testing::Distances::whole
+        const auto kind = trial % 3 == 0   ? testing::Distances::whole
                           : trial % 3 == 1 ? testing::Distances::tied
                                            : testing::Distances::fractional;
         State s = testing::random_state(n, p, kind, rng);
@@ -99,8 +99,8 @@ TEST(LagrangeanBound, EverySolutionServesEachClientWithinItsMultiplierAndTheGap)
         const int n = 2 + int(rng() % 7);
         const int p = 1 + int(rng() % (n - 1));
         SCOPED_TRACE("trial=" + std::to_string(trial));
-        State s = testing::random_state(n, p, trial % 2 ? testing::Distances::whole : testing::Distances::tied_fractional,
-                                        rng);
+        State s = testing::random_state(
+            n, p, trial % 2 ? testing::Distances::whole : testing::Distances::tied_fractional, rng);
         std::vector<double> lambda(static_cast<std::size_t>(n));
         for (double& l : lambda) l = double(rng() % 1500) * 0.7;
         Fixings fixed(static_cast<std::size_t>(n), -1);
