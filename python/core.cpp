@@ -123,7 +123,7 @@ PYBIND11_MODULE(_core, module) {
     module.doc() = "The native part of the pmedian module; use pmedian.solve and pmedian.heuristic.";
     module.def(
         "solve_points",
-        [](Doubles points, int p, const std::string& distance, const std::optional<std::vector<double>>& weights,
+        [](const Doubles& points, int p, const std::string& distance, const std::optional<std::vector<double>>& weights,
            const std::optional<Indices>& sites, const std::optional<Indices>& fixed, std::optional<double> time_limit,
            std::optional<double> rel_gap, bool progress) {
             if (points.ndim() != 2) throw py::value_error("points must be an (n, d) array");
@@ -135,7 +135,7 @@ PYBIND11_MODULE(_core, module) {
         py::arg("time_limit"), py::arg("rel_gap"), py::arg("progress"));
     module.def(
         "solve_matrix",
-        [](Doubles distances, int p, const std::optional<std::vector<double>>& weights,
+        [](const Doubles& distances, int p, const std::optional<std::vector<double>>& weights,
            const std::optional<Indices>& sites, const std::optional<Indices>& fixed, std::optional<double> time_limit,
            std::optional<double> rel_gap, bool progress) {
             if (distances.ndim() != 2) throw py::value_error("distances must be a (clients, sites) array");
@@ -147,7 +147,7 @@ PYBIND11_MODULE(_core, module) {
         py::arg("time_limit"), py::arg("rel_gap"), py::arg("progress"));
     module.def(
         "heuristic",
-        [](Doubles distances, int p) {
+        [](const Doubles& distances, int p) {
             if (distances.ndim() != 2 || distances.shape(0) != distances.shape(1)) {
                 throw py::value_error("distances must be a square (n, n) array");
             }
