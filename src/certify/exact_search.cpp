@@ -1,9 +1,14 @@
 #include "certify/exact_search.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <condition_variable>
 #include <limits>
 #include <memory>
+#include <mutex>
+#include <set>
+#include <thread>
 #include <utility>
 
 #include "certify/radius_master.hpp"
@@ -36,6 +41,10 @@ constexpr int strong_iterations = 20;
 // gap left ends a node's rounds.
 constexpr double stall_share = 0.2;
 
+// The tree is searched by this many threads at most, each with an LP
+// master of its own, sharing the open nodes and the incumbent.
+constexpr unsigned most_search_threads = 4;
+
 // A node of the search: the fixings on top of the root's, and a bound
 // already known for it.
 struct Node {
@@ -57,47 +66,94 @@ public:
           rule_(rule),
           incumbent_(incumbent),
           stops_(stops),
-          master_(net, lists),
           root_fixed_(net.sites.empty() ? Fixings(std::size_t(net.n), -1) : net.sites) {}
 
     ExactSearchResult run(const std::vector<double>& multipliers) {
-        ExactSearchResult result;
-        if (!multipliers.empty()) master_.add_cuts_at(multipliers);
+        RadiusMaster first(net_, lists_);
+        if (!multipliers.empty()) first.add_cuts_at(multipliers);
         open_.push_back({-none, {}, nullptr});
-        double settled = none;  // the least bound of the nodes closed so far
-        while (!open_.empty()) {
-            if (rule_.closes(std::min(settled, least_open_bound()), incumbent_.cost)) break;
-            if (stops_.out_of_time && stops_.out_of_time()) break;
-            Node node = std::move(open_.back());
-            open_.pop_back();
-            ++result.nodes;
-            const double bound = visit(node);
-            if (bound < none) settled = std::min(settled, bound);
-            if (stops_.progress) stops_.progress(result.nodes, lower_bound(settled), incumbent_.cost);
+        // The root alone: what it fixes holds for every node below. Then
+        // every thread takes open nodes, the deepest first; a helper's LP
+        // starts from cuts at the root LP's multipliers.
+        work(first, true);
+        const std::shared_ptr<const std::vector<double>> start = open_.empty() ? nullptr : open_.back().lambda;
+        const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1u, most_search_threads);
+        std::vector<std::thread> helpers;
+        for (unsigned k = 1; k < threads && !open_.empty(); ++k) {
+            helpers.emplace_back([this, start] {
+                RadiusMaster master(net_, lists_);
+                if (start) master.add_cuts_at(*start);
+                work(master, false);
+            });
         }
-        result.lower_bound = lower_bound(settled);
+        work(first, false);
+        for (std::thread& helper : helpers) helper.join();
+        ExactSearchResult result;
+        result.nodes = nodes_;
+        result.lower_bound = lower_bound();
         result.exhausted = open_.empty();
         return result;
     }
 
 private:
-    // The least bound over the nodes still open and those settled, never
-    // above the incumbent's cost.
-    double lower_bound(double settled) const {
-        double bound = std::min(settled, incumbent_.cost);
-        return std::min(bound, least_open_bound());
+    struct Outcome {
+        double bound = none;  // as visit returns it
+        std::vector<Node> children;
+    };
+
+    // Takes open nodes and solves them until the search ends: the incumbent
+    // proven, the time out, or no node left open or being solved; with
+    // only_one, after one node.
+    void work(RadiusMaster& master, bool only_one) {
+        for (;;) {
+            Node node;
+            std::multiset<double>::iterator solving;
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                changed_.wait(lock, [&] { return stopping_ || !open_.empty() || in_progress_.empty(); });
+                if (!stopping_ && (rule_.closes(least_bound(), incumbent_.cost) || out_of_time())) stopping_ = true;
+                if (stopping_ || open_.empty()) {
+                    changed_.notify_all();
+                    return;
+                }
+                node = std::move(open_.back());
+                open_.pop_back();
+                solving = in_progress_.insert(node.bound);
+                ++nodes_;
+            }
+            Outcome outcome = visit(node, master);
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                if (outcome.bound < none) settled_ = std::min(settled_, outcome.bound);
+                for (Node& child : outcome.children) open_.push_back(std::move(child));
+                in_progress_.erase(solving);
+                if (stops_.progress) stops_.progress(nodes_, lower_bound(), incumbent_.cost);
+            }
+            changed_.notify_all();
+            if (only_one) return;
+        }
     }
 
-    double least_open_bound() const {
-        double bound = none;
+    // The least bound over the nodes settled, open and being solved, never
+    // above the incumbent's cost. With the lock held.
+    double lower_bound() const { return std::min(least_bound(), incumbent_.cost); }
+
+    double least_bound() const {
+        double bound = settled_;
         for (const Node& node : open_) bound = std::min(bound, node.bound);
+        if (!in_progress_.empty()) bound = std::min(bound, *in_progress_.begin());
         return bound;
     }
 
-    // Solves a node: returns the verified bound with which it was closed,
-    // or +inf when it was branched on (its children carry it on) or allows
-    // no solution.
-    double visit(const Node& node) {
+    double incumbent_cost() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return incumbent_.cost;
+    }
+
+    // Solves a node: the verified bound with which it was closed, or +inf
+    // when it was branched on (its children carry it on) or allows no
+    // solution.
+    Outcome visit(const Node& node, RadiusMaster& master) {
         Fixings fixed = root_fixed_;
         for (const auto& [site, state] : node.fixings) fixed[site] = state;
         int open = 0;
@@ -106,56 +162,61 @@ private:
             open += fixed[j] == 1;
             free += fixed[j] == -1;
         }
-        if (open > p_ || open + free < p_) return none;
+        if (open > p_ || open + free < p_) return {};
         if (node.lambda) {
             const double inherited = lagrangean_bound(net_, *node.lambda, fixed, &lists_).value;
-            if (rule_.closes(std::max(node.bound, inherited), incumbent_.cost)) return std::max(node.bound, inherited);
+            if (rule_.closes(std::max(node.bound, inherited), incumbent_cost())) {
+                return {std::max(node.bound, inherited), {}};
+            }
         }
 
-        master_.set_fixed(fixed);
-        limit_lp_time();
+        master.set_fixed(fixed);
+        limit_lp_time(master);
         // Below the root, rounds stop once they no longer close much of the
         // gap: branching then costs less than more rounds.
         double last_value = -none;
         const bool root = node.fixings.empty();
-        const RadiusMaster::Solution lp = master_.solve(core(), [&](double value, int round) {
-            const bool stalled = !root && round >= 2 && value - last_value < stall_share * (incumbent_.cost - value);
+        const RadiusMaster::Solution lp = master.solve(core(), [&](double value, int round) {
+            const bool stalled = !root && round >= 2 && value - last_value < stall_share * (incumbent_cost() - value);
             last_value = value;
-            return stalled || out_of_time();
+            return stalled || out_of_time() || stopping_;
         });
         LagrangeanBound verified = lagrangean_bound(net_, lp.lambda, fixed, &lists_);
         const double bound = std::max(node.bound, verified.value);
         if (!out_of_time()) improve_from(lp.y, fixed);
-        if (rule_.closes(bound, incumbent_.cost)) return bound;
+        const double cost = incumbent_cost();
+        if (rule_.closes(bound, cost)) return {bound, {}};
 
         // Sites that no solution better than the incumbent can open, or
         // close, given this node's fixings.
         std::vector<std::pair<int, signed char>> fixings = node.fixings;
-        fix_by_reduced_costs(verified, fixed, fixings);
-        if (!fix_by_pairs(lp.lambda, verified.value, fixed, fixings)) return rule_.unbeaten(incumbent_.cost);
-        if (node.fixings.empty()) {
+        fix_by_reduced_costs(verified, cost, fixed, fixings);
+        if (!fix_by_pairs(lp.lambda, verified.value, cost, fixed, fixings)) return {rule_.unbeaten(cost), {}};
+        if (root) {
+            // Before any other thread starts.
             for (const auto& [site, state] : fixings) root_fixed_[site] = state;
             fixings.clear();
         }
 
-        const int site = branching_site(lp.y, fixed, lp.value);
-        if (site < 0) return bound;  // every site is fixed: the bound is the node's one solution's
+        const int site = branching_site(master, lp.y, fixed, lp.value);
+        if (site < 0) return {bound, {}};  // every site is fixed: the bound is the node's one solution's
         const auto lambda = std::make_shared<const std::vector<double>>(lp.lambda);
+        Outcome outcome;
         for (const int state : {1, 0}) {
             Node child{bound, fixings, lambda};
             child.fixings.push_back({site, static_cast<signed char>(state)});
-            open_.push_back(std::move(child));
+            outcome.children.push_back(std::move(child));
         }
-        return none;
+        return outcome;
     }
 
     bool out_of_time() const { return stops_.out_of_time && stops_.out_of_time(); }
 
     // An LP never runs past the deadline: stopped there, its duals still
     // give a verified bound.
-    void limit_lp_time() {
+    void limit_lp_time(RadiusMaster& master) const {
         const std::optional<double> left = stops_.seconds_left ? stops_.seconds_left() : std::nullopt;
-        master_.limit_seconds(left ? std::max(0.0, *left) : -1.0);
+        master.limit_seconds(left ? std::max(0.0, *left) : -1.0);
     }
 
     // The incumbent's sites, with a little of every site that may open: a
@@ -168,12 +229,17 @@ private:
             free += root_fixed_[j] == -1;
         }
         const double spread = free > 0 ? double(p_ - open) / free : 0.0;
-        const double own = incumbent_.medians.empty() ? 0.0 : 0.9;
+        std::vector<int> medians;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            medians = incumbent_.medians;
+        }
+        const double own = medians.empty() ? 0.0 : 0.9;
         std::vector<double> point(std::size_t(n_), 0.0);
         for (int j = 0; j < n_; ++j) {
             point[j] = root_fixed_[j] == 1 ? 1.0 : root_fixed_[j] == 0 ? 0.0 : (1 - own) * spread;
         }
-        for (const int m : incumbent_.medians) {
+        for (const int m : medians) {
             if (root_fixed_[m] == -1) point[m] += own;
         }
         return point;
@@ -189,11 +255,15 @@ private:
                           [&](int a, int b) { return weight(a) > weight(b); });
         std::vector<int> medians(order.begin(), order.begin() + p_);
         std::sort(medians.begin(), medians.end());
-        if (std::binary_search(tried_.begin(), tried_.end(), medians)) return;
-        tried_.insert(std::upper_bound(tried_.begin(), tried_.end(), medians), medians);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (std::binary_search(tried_.begin(), tried_.end(), medians)) return;
+            tried_.insert(std::upper_bound(tried_.begin(), tried_.end(), medians), medians);
+        }
         const double cost = stops_.improve(medians);
+        std::sort(medians.begin(), medians.end());
+        std::lock_guard<std::mutex> lock(mutex_);
         if (incumbent_.medians.empty() || cost < incumbent_.cost) {
-            std::sort(medians.begin(), medians.end());
             incumbent_.medians = medians;
             incumbent_.cost = cost;
         }
@@ -205,9 +275,9 @@ private:
     // i beyond lambda_i adds). A client left a single free site within reach
     // fixes it open; one left none means no better solution lies here, and
     // false. Only clients whose lists hold every site within reach count.
-    bool fix_by_pairs(const std::vector<double>& lambda, double bound, Fixings& fixed,
+    bool fix_by_pairs(const std::vector<double>& lambda, double bound, double cost, Fixings& fixed,
                       std::vector<std::pair<int, signed char>>& fixings) const {
-        const double better = rule_.improving(incumbent_.cost);
+        const double better = rule_.improving(cost);
         for (int i = 0; i < n_; ++i) {
             const double w = net_.weight_of(i);
             if (w == 0) continue;
@@ -239,7 +309,7 @@ private:
 
     // Fixes each free site whose opening (closing) alone lifts the bound to
     // where it proves the incumbent.
-    void fix_by_reduced_costs(const LagrangeanBound& verified, Fixings& fixed,
+    void fix_by_reduced_costs(const LagrangeanBound& verified, double cost, Fixings& fixed,
                               std::vector<std::pair<int, signed char>>& fixings) const {
         // The reduced costs enter once more with their rounding.
         const double slack = 4 * verified.rounding;
@@ -248,13 +318,13 @@ private:
             const double reduced = verified.reduced[j];
             if (!verified.opened[j] && verified.last_opened > -none) {
                 const double if_open = verified.value + reduced - verified.last_opened - slack;
-                if (rule_.closes(if_open, incumbent_.cost) && if_open > verified.value) {
+                if (rule_.closes(if_open, cost) && if_open > verified.value) {
                     fixed[j] = 0;
                     fixings.push_back({j, 0});
                 }
             } else if (verified.opened[j] && verified.next_free < none) {
                 const double if_closed = verified.value - reduced + verified.next_free - slack;
-                if (rule_.closes(if_closed, incumbent_.cost) && if_closed > verified.value) {
+                if (rule_.closes(if_closed, cost) && if_closed > verified.value) {
                     fixed[j] = 1;
                     fixings.push_back({j, 1});
                 }
@@ -265,7 +335,7 @@ private:
     // The free site to branch on, or -1 when none is free: of the most
     // fractional ones, the one whose two branches raise the LP most
     // together, as a few dual simplex iterations estimate them.
-    int branching_site(const std::vector<double>& y, const Fixings& fixed, double value) {
+    int branching_site(RadiusMaster& master, const std::vector<double>& y, const Fixings& fixed, double value) const {
         std::vector<int> candidates;
         for (int j = 0; j < n_; ++j) {
             if (fixed[j] == -1) candidates.push_back(j);
@@ -277,8 +347,8 @@ private:
                           [&](int a, int b) { return distance(a) < distance(b); });
         candidates.resize(tried);
         if (tried == 1 || distance(candidates[0]) > 0.5 - 1e-6) return candidates[0];
-        limit_lp_time();
-        const auto values = master_.branch_values(candidates, strong_iterations);
+        limit_lp_time(master);
+        const auto values = master.branch_values(candidates, strong_iterations);
         int best = candidates[0];
         double best_score = -1;
         for (std::size_t k = 0; k < tried; ++k) {
@@ -300,12 +370,18 @@ private:
     const ProofRule& rule_;
     Incumbent& incumbent_;
     const ExactSearchStops& stops_;
-    RadiusMaster master_;
-    Fixings root_fixed_;
-    // Depth first: when the incumbent is already optimal, as it mostly is,
-    // every node below it must be solved in any order, and a node's LP
-    // starts best from its parent's.
+    Fixings root_fixed_;  // written by the root alone
+    // The rest is shared by the threads, under the mutex: the incumbent,
+    // and the open nodes, depth first: when the incumbent is already
+    // optimal, as it mostly is, every node below it must be solved in any
+    // order, and a node's LP starts best from its parent's.
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
     std::vector<Node> open_;
+    std::multiset<double> in_progress_;  // the bounds of the nodes being solved
+    double settled_ = none;              // the least bound of the nodes closed so far
+    long nodes_ = 0;
+    std::atomic<bool> stopping_{false};
     std::vector<std::vector<int>> tried_;  // swap search starts, sorted
 };
 
