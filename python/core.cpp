@@ -92,12 +92,9 @@ py::dict solve(pmedian::Problem& problem, int p, const std::optional<std::vector
     if (time_limit) options.time_limit = *time_limit;
     if (rel_gap) options.relative_gap = *rel_gap;
     options.stop = &stop;
-    double next_line = 1;
     if (progress) {
         // The command line's progress line, from the solving thread.
-        options.progress = [&](const pmedian::Progress& at) {
-            if (at.seconds < next_line) return;
-            next_line = at.seconds + 1;
+        options.progress = [](const pmedian::Progress& at) {
             const double gap = at.cost > 0 ? 100 * (at.cost - at.lower_bound) / at.cost : 0.0;
             std::fprintf(stderr, "pmedian: %.0f s, %ld nodes, bound %.10g, best %.10g, gap %.4f %%\n", at.seconds,
                          at.nodes, at.lower_bound, at.cost, gap);

@@ -74,7 +74,8 @@ struct Options {
     double time_limit = -1;      // seconds; none when negative
     double relative_gap = 1e-6;  // proves a cost within this share of the bound (costs not whole)
     double absolute_gap = 0;     // or within this much
-    // Called about once a second while the search runs.
+    // Called once a second from the first second on, from the solving
+    // threads, one call at a time.
     std::function<void(const Progress&)> progress;
     // Set it (from any thread) to end the search with the best so far.
     const std::atomic<bool>* stop = nullptr;

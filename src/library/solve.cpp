@@ -180,7 +180,11 @@ Result solve(const Problem& problem, int p, const Options& options) {
     certify_options.relative_gap = options.relative_gap;
     if (options.stop != nullptr) certify_options.stop = [&] { return options.stop->load(); };
     if (options.progress) {
-        certify_options.progress = [&](double seconds, long nodes, double lower_bound, double cost) {
+        // Once a second, from the first second on.
+        certify_options.progress = [&, next = 1.0](double seconds, long nodes, double lower_bound,
+                                                   double cost) mutable {
+            if (seconds < next) return;
+            next = seconds + 1;
             options.progress({seconds, nodes, lower_bound, cost});
         };
     }

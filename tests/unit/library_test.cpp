@@ -176,6 +176,23 @@ TEST(Library, AStopFlagOrATimeLimitEndsTheSearchWithASolution) {
     const pmedian::Result a = pmedian::solve(problem, 10, stopped);
     EXPECT_EQ(a.status, pmedian::Status::stopped);
     EXPECT_EQ(a.medians.size(), 10u);
+    // Progress comes once a second, from the first second on.
+    int calls = 0;
+    double last = 0;
+    pmedian::Options watched;
+    watched.time_limit = 2.5;
+    watched.progress = [&](const pmedian::Progress& at) {  // called on the solving threads, one at a time
+        ++calls;
+        EXPECT_GE(at.seconds, 1.0);
+        EXPECT_GE(at.seconds, last + (calls > 1 ? 1.0 : 0.0));
+        EXPECT_LE(at.lower_bound, at.cost);
+        last = at.seconds;
+    };
+    std::vector<double> many;
+    for (int k = 0; k < 3000; ++k) many.push_back(double(rng() % 100000) / 10);
+    const pmedian::Result watched_result =
+        pmedian::solve(pmedian::Problem::from_points(many.data(), 1500, 2), 20, watched);
+    EXPECT_LE(calls, int(watched_result.seconds) + 1);
     pmedian::Options timed;
     timed.time_limit = 0;
     EXPECT_EQ(pmedian::solve(problem, 10, timed).status, pmedian::Status::time_limit);
