@@ -63,12 +63,10 @@ const char* ending_name(Ending ending) {
 
 void print_json(const Instance& instance, const CertifiedSolution& r, double seconds) {
     // Per median, the weight of the clients it serves.
+    std::vector<int> position_of(std::size_t(instance.n), -1);
+    for (std::size_t k = 0; k < r.medians.size(); ++k) position_of[r.medians[k]] = int(k);
     std::vector<double> load(r.medians.size(), 0.0);
-    for (int v = 0; v < instance.n; ++v) {
-        for (std::size_t k = 0; k < r.medians.size(); ++k) {
-            if (r.median_of[v] == r.medians[k]) load[k] += weight_of(instance, v);
-        }
-    }
+    for (int v = 0; v < instance.n; ++v) load[position_of[r.median_of[v]]] += weight_of(instance, v);
     Json json;
     json["n"] = instance.n;
     json["p"] = instance.p;
