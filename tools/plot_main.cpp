@@ -6,6 +6,7 @@
 
 #include "command_line.hpp"
 #include "convergence_chart.hpp"
+#include "inputs/instance_file.hpp"
 #include "inputs/points_table.hpp"
 #include "inputs/solution_reader.hpp"
 #include "solution_map.hpp"
@@ -48,14 +49,9 @@ void write_output(const std::string& svg, const std::string& name) {
 }
 
 pmedian::PointsTable read_points(const std::string& name) {
-    std::FILE* file = std::fopen(name.c_str(), "r");
-    if (file == nullptr) throw InputError("cannot open '" + name + "'");
-    struct Closer {
-        std::FILE* file;
-        ~Closer() { std::fclose(file); }
-    } closer{file};
+    const pmedian::InputFile file = pmedian::open_input_file(name);
     const bool tsplib = name.size() > 4 && name.compare(name.size() - 4, 4, ".tsp") == 0;
-    return tsplib ? pmedian::read_tsplib_table(file, name) : pmedian::read_points_table(file, name);
+    return tsplib ? pmedian::read_tsplib_table(file.get(), name) : pmedian::read_points_table(file.get(), name);
 }
 
 void run(int argc, char** argv) {

@@ -1,6 +1,7 @@
 #include "certify/command_line.hpp"
 
 #include "data_file.hpp"
+#include "inputs/distances.hpp"
 
 namespace pmedian {
 
@@ -158,8 +159,8 @@ Arguments parse_arguments(int argc, char** argv) {
             args.source.weights = value();
         } else if (arg == "--distance") {
             args.source.distance = value();
-            if (args.source.distance != "euclidean" && args.source.distance != "floor" &&
-                args.source.distance != "nint" && args.source.distance != "haversine") {
+            DistanceKind kind = DistanceKind::euclidean;
+            if (!parse_distance_kind(args.source.distance, kind)) {
                 throw UsageError("--distance is euclidean, floor, nint or haversine, not '" + args.source.distance +
                                  "'");
             }

@@ -32,6 +32,35 @@ private:
     double next_ = 1;
 };
 
+// A file the run writes, when named: one that cannot be opened, written or
+// closed ends the run with a Fatal naming it.
+class OutputFile {
+public:
+    OutputFile(const std::string& name, const char* what) : name_(name), what_(what) {
+        if (name.empty()) return;
+        file_ = std::fopen(name.c_str(), "w");
+        if (file_ == nullptr) fail();
+    }
+    ~OutputFile() {
+        if (file_ != nullptr) std::fclose(file_);
+    }
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+    std::FILE* get() const { return file_; }
+    void close() {
+        if (file_ == nullptr) return;
+        const bool written = !std::ferror(file_) && std::fclose(file_) == 0;
+        file_ = nullptr;
+        if (!written) fail();
+    }
+
+private:
+    [[noreturn]] void fail() const { throw Fatal{"cannot write the " + std::string(what_) + " file '" + name_ + "'"}; }
+    std::string name_;
+    const char* what_;
+    std::FILE* file_ = nullptr;
+};
+
 // Solves and prints; a Fatal is bad data.
 void run(const Arguments& args, std::chrono::steady_clock::time_point start) {
     CertifyOptions options;
@@ -40,40 +69,21 @@ void run(const Arguments& args, std::chrono::steady_clock::time_point start) {
     options.relative_gap = args.relative_gap;
     if (!args.quiet) options.progress = ProgressLines();
     Instance instance = read_instance(args.source);
-    struct Closer {
-        std::FILE* file;
-        ~Closer() {
-            if (file != nullptr) std::fclose(file);
-        }
-    };
     // Opened only once the data is read: naming the data file as the trace
     // must not empty it before it is read.
-    Closer trace{nullptr};
-    if (!args.trace.empty()) {
-        trace.file = std::fopen(args.trace.c_str(), "w");
-        if (trace.file == nullptr) throw Fatal{"cannot write the trace file '" + args.trace + "'"};
-        options.trace = trace.file;
-    }
+    OutputFile trace(args.trace, "trace");
+    options.trace = trace.get();
     const CertifiedSolution result = certify(instance, options);
-    if (trace.file != nullptr) {
-        const bool written = !std::ferror(trace.file) && std::fclose(trace.file) == 0;
-        trace.file = nullptr;
-        if (!written) throw Fatal{"cannot write the trace file '" + args.trace + "'"};
-    }
+    trace.close();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (args.json) {
         print_json(instance, result, seconds);
     } else {
         print_report(instance, result);
     }
-    if (!args.assignment.empty()) {
-        Closer assignment{std::fopen(args.assignment.c_str(), "w")};
-        if (assignment.file != nullptr) write_assignment(assignment.file, instance, result);
-        const bool written =
-            assignment.file != nullptr && !std::ferror(assignment.file) && std::fclose(assignment.file) == 0;
-        assignment.file = nullptr;
-        if (!written) throw Fatal{"cannot write the assignment file '" + args.assignment + "'"};
-    }
+    OutputFile assignment(args.assignment, "assignment");
+    if (assignment.get() != nullptr) write_assignment(assignment.get(), instance, result);
+    assignment.close();
 }
 
 // A message of the reader without the blank lines around it.

@@ -33,16 +33,9 @@ std::string bound_text(double bound) {
     return text;
 }
 
-double weight_of(const Instance& instance, int v) { return instance.weight.empty() ? 1.0 : instance.weight[v]; }
-
 // The name of a node in the outputs: its id, or its number.
 std::string name_of(const Instance& instance, int v) {
     return instance.ids.empty() ? std::to_string(v) : instance.ids[v];
-}
-
-// Whether node v is a client served by a median other than itself.
-bool served_elsewhere(const Instance& instance, const CertifiedSolution& r, int v) {
-    return weight_of(instance, v) > 0 && r.median_of[v] != v;
 }
 
 }  // namespace
@@ -63,10 +56,11 @@ const char* ending_name(Ending ending) {
 
 void print_json(const Instance& instance, const CertifiedSolution& r, double seconds) {
     // Per median, the weight of the clients it serves.
+    const Network net = instance.network();
     std::vector<int> position_of(std::size_t(instance.n), -1);
     for (std::size_t k = 0; k < r.medians.size(); ++k) position_of[r.medians[k]] = int(k);
     std::vector<double> load(r.medians.size(), 0.0);
-    for (int v = 0; v < instance.n; ++v) load[position_of[r.median_of[v]]] += weight_of(instance, v);
+    for (int v = 0; v < instance.n; ++v) load[position_of[r.median_of[v]]] += net.weight_of(v);
     Json json;
     json["n"] = instance.n;
     json["p"] = instance.p;
@@ -96,12 +90,12 @@ void print_report(const Instance& instance, const CertifiedSolution& r) {
     print_banner(stdout);
     print_size(stdout, instance.n, instance.p);
     print_status(stdout, r.optimal);
-    std::vector<char> is_median(std::size_t(instance.n), 0);
-    for (const int m : r.medians) is_median[m] = 1;
+    // A line per client that no median of its own serves.
+    const Network net = instance.network();
     double total = 0;
     for (int v = 0; v < instance.n; ++v) {
-        if (is_median[v] || !served_elsewhere(instance, r, v)) continue;
-        const double cost = weight_of(instance, v) * double(instance.dist[v][r.median_of[v]]);
+        if (net.weight_of(v) == 0 || r.median_of[v] == v) continue;
+        const double cost = net.weight_of(v) * double(instance.dist[v][r.median_of[v]]);
         print_node_line(stdout, v, r.median_of[v], cost);
         total += cost;
     }
@@ -111,8 +105,9 @@ void print_report(const Instance& instance, const CertifiedSolution& r) {
 
 void write_assignment(std::FILE* out, const Instance& instance, const CertifiedSolution& r) {
     std::fprintf(out, "client,site,distance,weight\n");
+    const Network net = instance.network();
     for (int v = 0; v < instance.n; ++v) {
-        const double w = weight_of(instance, v);
+        const double w = net.weight_of(v);
         if (w == 0) continue;
         const int m = r.median_of[v];
         std::fprintf(out, "%s,%s,%s,%s\n", name_of(instance, v).c_str(), name_of(instance, m).c_str(),

@@ -13,22 +13,11 @@ namespace pmedian {
 
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
-File open_or_fail(const std::string& name) {
-    std::FILE* file = open_data_file(name.c_str());
-    if (file == nullptr) throw Fatal{"cannot read '" + name + "'"};
-    return File(file);
-}
-
 // pmedian's own format, with its reader and its messages.
 Instance read_facloc(const std::string& name) {
     std::FILE* file = open_data_file(name.c_str());
     if (file == nullptr) throw Fatal{"Arquivo de dados '" + name + "' nao pode ser aberto"};
-    const File closer(file);
+    const InputFile closer(file);
     TokenReader in(file);
     State s;
     read_header(in, name, s.n, s.p);
@@ -55,17 +44,17 @@ Instance read_unsettled(const InstanceSource& source) {
         case InstanceFormat::facloc:
             return read_facloc(source.file);
         case InstanceFormat::orlib:
-            return read_orlib_instance(open_or_fail(source.file).get(), source.file, source.p);
+            return read_orlib_instance(open_input_file(source.file).get(), source.file, source.p);
         case InstanceFormat::matrix: {
-            Instance instance = read_matrix_instance(open_or_fail(source.file).get(), source.file, source.p);
-            if (!source.weights.empty()) read_weights(open_or_fail(source.weights).get(), source.weights, instance);
+            Instance instance = read_matrix_instance(open_input_file(source.file).get(), source.file, source.p);
+            if (!source.weights.empty()) read_weights(open_input_file(source.weights).get(), source.weights, instance);
             return instance;
         }
         case InstanceFormat::points:
         case InstanceFormat::tsplib:
             break;
     }
-    const File file = open_or_fail(source.file);
+    const InputFile file = open_input_file(source.file);
     PointsTable table = source.format == InstanceFormat::tsplib ? read_tsplib_table(file.get(), source.file)
                                                                 : read_points_table(file.get(), source.file);
     const DistanceKind kind = distance_kind(source, table);
@@ -73,6 +62,12 @@ Instance read_unsettled(const InstanceSource& source) {
 }
 
 }  // namespace
+
+InputFile open_input_file(const std::string& name) {
+    std::FILE* file = open_data_file(name.c_str());
+    if (file == nullptr) throw Fatal{"cannot read '" + name + "'"};
+    return InputFile(file);
+}
 
 Instance read_instance(const InstanceSource& source) {
     Instance instance = read_unsettled(source);

@@ -77,8 +77,8 @@ void read_point(const FieldReader& in, const Columns& columns, bool header, Poin
     for (std::size_t c = 0; c < columns.coordinates.size(); ++c) {
         const std::size_t k = columns.coordinates[c];
         const double value = in.number(k);
-        if (columns.geographic && (c == 0 ? std::fabs(value) > 90 : std::fabs(value) > 180)) {
-            in.fail(k, c == 0 ? "a latitude must lie in [-90, 90]" : "a longitude must lie in [-180, 180]");
+        if (columns.geographic && geographic_range_error(int(c), value) != nullptr) {
+            in.fail(k, geographic_range_error(int(c), value));
         }
         table.coords.push_back(value);
     }
@@ -116,6 +116,12 @@ void read_point(const FieldReader& in, const Columns& columns, bool header, Poin
 }
 
 }  // namespace
+
+const char* geographic_range_error(int axis, double degrees) {
+    if (axis == 0 && !(std::fabs(degrees) <= 90)) return "a latitude must lie in [-90, 90]";
+    if (axis == 1 && !(std::fabs(degrees) <= 180)) return "a longitude must lie in [-180, 180]";
+    return nullptr;
+}
 
 PointsTable read_points_table(std::FILE* file, const std::string& name) {
     FieldReader in(file, name);

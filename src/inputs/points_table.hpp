@@ -32,6 +32,10 @@ struct PointsTable {
     const double* point(int i) const { return coords.data() + std::size_t(i) * std::size_t(dimension); }
 };
 
+// For a latitude (axis 0) or a longitude (axis 1) in degrees outside its
+// range, the message that says so; null otherwise.
+const char* geographic_range_error(int axis, double degrees);
+
 // Reads the table; Fatal naming the file, line and column of bad input.
 PointsTable read_points_table(std::FILE* file, const std::string& name);
 

@@ -49,8 +49,9 @@ HeuristicResult heuristic(const double* distances, int n, int p) {
     std::fclose(out);
     const std::unique_ptr<char, decltype(&std::free)> report_text(text, &std::free);
 
+    const std::string printed(text, size);
     HeuristicResult result;
-    std::istringstream in(std::string(text, size));
+    std::istringstream in(printed);
     const SolutionReport report = read_report(in);
     result.optimal = report.status == "Solucao otima";
     result.assignment = report.median_of;
@@ -58,8 +59,7 @@ HeuristicResult heuristic(const double* distances, int n, int p) {
         if (report.median_of[v] == v) result.medians.push_back(v);
     }
     result.total = std::strtod(report.total.c_str(), nullptr);
-    const std::string all(text, size);
-    result.report = all.substr(all.find("Status:"));
+    result.report = printed.substr(printed.find("Status:"));
     return result;
 }
 

@@ -85,10 +85,8 @@ Problem Problem::from_points(const double* coordinates, int n, int dimension, Di
     for (std::size_t k = 0; k < table.coords.size(); ++k) {
         const double x = table.coords[k];
         if (!std::isfinite(x)) throw std::invalid_argument("coordinate " + std::to_string(k) + " is not finite");
-        if (table.geographic && std::fabs(x) > (k % 2 == 0 ? 90 : 180)) {
-            throw std::invalid_argument(k % 2 == 0 ? "a latitude must lie in [-90, 90]"
-                                                   : "a longitude must lie in [-180, 180]");
-        }
+        const char* out_of_range = table.geographic ? geographic_range_error(int(k % 2), x) : nullptr;
+        if (out_of_range != nullptr) throw std::invalid_argument(out_of_range);
     }
     const DistanceKind kind = distance == Distance::floor       ? DistanceKind::floor
                               : distance == Distance::nint      ? DistanceKind::nint
