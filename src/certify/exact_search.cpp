@@ -73,8 +73,8 @@ public:
         if (!multipliers.empty()) first.add_cuts_at(multipliers);
         open_.push_back({-none, {}, nullptr});
         // The root alone: what it fixes holds for every node below. Then
-        // every thread takes open nodes, the deepest first; a helper's LP
-        // starts from cuts at the root LP's multipliers.
+        // every thread takes open nodes; a helper's LP starts from cuts at
+        // the root LP's multipliers.
         work(first, true);
         const std::shared_ptr<const std::vector<double>> start = open_.empty() ? nullptr : open_.back().lambda;
         const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1u, most_search_threads);
@@ -101,37 +101,67 @@ private:
         std::vector<Node> children;
     };
 
-    // Takes open nodes and solves them until the search ends: the incumbent
+    // Takes nodes and solves them until the search ends: the incumbent
     // proven, the time out, or no node left open or being solved; with
-    // only_one, after one node.
+    // only_one, after one node. A thread goes on with a child of the node
+    // it solved, whose LP starts from its parent's basis; when a dive ends
+    // it takes the open node of least bound, so that the bound reported
+    // rises while the incumbent may still improve.
     void work(RadiusMaster& master, bool only_one) {
+        std::optional<Node> next;  // counted among the nodes being solved
+        std::multiset<double>::iterator solving;
         for (;;) {
             Node node;
-            std::multiset<double>::iterator solving;
             {
                 std::unique_lock<std::mutex> lock(mutex_);
-                changed_.wait(lock, [&] { return stopping_ || !open_.empty() || in_progress_.empty(); });
+                if (!next) changed_.wait(lock, [&] { return stopping_ || !open_.empty() || in_progress_.empty(); });
                 if (!stopping_ && (rule_.closes(least_bound(), incumbent_.cost) || out_of_time())) stopping_ = true;
-                if (stopping_ || open_.empty()) {
+                if (stopping_ || (!next && open_.empty())) {
+                    if (next) {
+                        // Unsolved: its bound stays among the open ones.
+                        in_progress_.erase(solving);
+                        open_.push_back(std::move(*next));
+                    }
                     changed_.notify_all();
                     return;
                 }
-                node = std::move(open_.back());
-                open_.pop_back();
-                solving = in_progress_.insert(node.bound);
+                if (next) {
+                    node = std::move(*next);
+                    next.reset();
+                } else {
+                    node = take_least_open();
+                    solving = in_progress_.insert(node.bound);
+                }
                 ++nodes_;
             }
             Outcome outcome = visit(node, master);
             {
                 std::lock_guard<std::mutex> lock(mutex_);
                 if (outcome.bound < none) settled_ = std::min(settled_, outcome.bound);
-                for (Node& child : outcome.children) open_.push_back(std::move(child));
                 in_progress_.erase(solving);
+                if (!only_one && !outcome.children.empty()) {
+                    next = std::move(outcome.children.back());
+                    outcome.children.pop_back();
+                    solving = in_progress_.insert(next->bound);
+                }
+                for (Node& child : outcome.children) open_.push_back(std::move(child));
                 if (stops_.progress) stops_.progress(nodes_, lower_bound(), incumbent_.cost);
             }
             changed_.notify_all();
             if (only_one) return;
         }
+    }
+
+    // Removes and returns the open node of least bound, of equals the one
+    // opened last. With the lock held.
+    Node take_least_open() {
+        std::size_t least = open_.size() - 1;
+        for (std::size_t k = least; k-- > 0;) {
+            if (open_[k].bound < open_[least].bound) least = k;
+        }
+        Node node = std::move(open_[least]);
+        open_.erase(open_.begin() + std::ptrdiff_t(least));
+        return node;
     }
 
     // The least bound over the nodes settled, open and being solved, never
@@ -173,14 +203,19 @@ private:
         master.set_fixed(fixed);
         limit_lp_time(master);
         // Below the root, rounds stop once they no longer close much of the
-        // gap: branching then costs less than more rounds.
+        // gap: branching then costs less than more rounds. There the master
+        // starts near its parent's optimum, and cuts at its own point close
+        // the gap in fewer rounds than cuts toward the incumbent, whose slow
+        // first rounds would end the node early.
         double last_value = -none;
         const bool root = node.fixings.empty();
-        const RadiusMaster::Solution lp = master.solve(core(), [&](double value, int round) {
-            const bool stalled = !root && round >= 2 && value - last_value < stall_share * (incumbent_cost() - value);
-            last_value = value;
-            return stalled || out_of_time() || stopping_;
-        });
+        const RadiusMaster::Solution lp =
+            master.solve(root ? core() : std::vector<double>{}, [&](double value, int round) {
+                const bool stalled =
+                    !root && round >= 2 && value - last_value < stall_share * (incumbent_cost() - value);
+                last_value = value;
+                return stalled || out_of_time() || stopping_;
+            });
         LagrangeanBound verified = lagrangean_bound(net_, lp.lambda, fixed, &lists_);
         const double bound = std::max(node.bound, verified.value);
         if (!out_of_time()) improve_from(lp.y, fixed);
@@ -372,9 +407,7 @@ private:
     const ExactSearchStops& stops_;
     Fixings root_fixed_;  // written by the root alone
     // The rest is shared by the threads, under the mutex: the incumbent,
-    // and the open nodes, depth first: when the incumbent is already
-    // optimal, as it mostly is, every node below it must be solved in any
-    // order, and a node's LP starts best from its parent's.
+    // and the open nodes, in the order they were opened.
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<Node> open_;

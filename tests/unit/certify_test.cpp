@@ -164,6 +164,39 @@ TEST(Certify, TwentyNodesAreProvenAtTheirOptimum) {
     }
 }
 
+// A search stopped after any number of nodes, with nodes still open and a
+// dive under way, reports a bound no solution beats.
+TEST(Certify, ASearchStoppedPartWayKeepsItsBoundBelowTheOptimum) {
+    std::mt19937 rng(29);
+    int deep_trees = 0;
+    for (int seed = 0; seed < 8; ++seed) {
+        const bool whole = seed % 2 == 0;
+        const std::vector<float> triangle =
+            testing::random_triangle(36, whole ? Distances::whole : Distances::fractional, rng);
+        State full = testing::make_state(36, 3, triangle);
+        const double best = testing::enumerated_optimum(full);
+        Instance full_instance = testing::instance_of(full);
+        const long nodes = certify(full_instance, {}).nodes;
+        deep_trees += nodes >= 4;
+        for (long stop_after = 1; stop_after < std::min(nodes, 12L); ++stop_after) {
+            SCOPED_TRACE("seed=" + std::to_string(seed) + " stopped after " + std::to_string(stop_after));
+            State s = testing::make_state(36, 3, triangle);
+            Instance instance = testing::instance_of(s);
+            long seen = 0;
+            CertifyOptions options;
+            options.progress = [&](double, long at, double, double) { seen = at; };
+            options.stop = [&] { return seen >= stop_after; };
+            const CertifiedSolution r = certify(instance, options);
+            EXPECT_LE(r.lower_bound, best + 1e-12 * best);
+            EXPECT_GE(r.cost, best - 1e-12 * best);
+            if (!r.optimal) {
+                EXPECT_EQ(r.ending, Ending::stopped);
+            }
+        }
+    }
+    EXPECT_GE(deep_trees, 2);  // the stops fell inside trees
+}
+
 // Clients with weights, sites that are not every node, sites fixed open:
 // the search alone must prove the enumerated optimum of each.
 TEST(Certify, WeightsSitesAndFixedSitesAreProvenAtTheEnumeratedOptimum) {
