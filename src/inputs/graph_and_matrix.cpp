@@ -1,12 +1,13 @@
 #include "inputs/graph_and_matrix.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <climits>
 #include <cmath>
 #include <functional>
 #include <limits>
-#include <queue>
+#include <thread>
 
 #include "data_file.hpp"
 #include "inputs/field_reader.hpp"
@@ -36,37 +37,84 @@ long long whole_field(const FieldReader& in, std::size_t k, long long least, lon
     return (long long)value;
 }
 
-// All-pairs shortest paths by Dijkstra from every node, into dist.
-void shortest_paths(const std::vector<std::vector<std::pair<int, double>>>& adjacent, Instance& instance) {
-    const int n = instance.n;
-    const double unreached = std::numeric_limits<double>::infinity();
-    std::vector<double> row(static_cast<std::size_t>(n));
+// The edges leaving each node, one array for all: those of node v are
+// [first[v], first[v + 1]).
+struct Adjacency {
+    std::vector<std::size_t> first;
+    std::vector<std::pair<int, double>> edges;
+};
+
+// Dijkstra from source: row[v] is the least sum, in double and in path
+// order, of the costs along a path to v (+inf when none).
+void paths_from(int source, const Adjacency& graph, std::vector<double>& row,
+                std::vector<std::pair<double, int>>& heap) {
     using Entry = std::pair<double, int>;
-    for (int source = 0; source < n; ++source) {
-        std::fill(row.begin(), row.end(), unreached);
-        std::priority_queue<Entry, std::vector<Entry>, std::greater<>> queue;
-        row[source] = 0;
-        queue.push({0, source});
-        while (!queue.empty()) {
-            auto [d, v] = queue.top();
-            queue.pop();
-            if (d > row[v]) continue;
-            for (auto [w, cost] : adjacent[v]) {
-                if (d + cost < row[w]) {
-                    row[w] = d + cost;
-                    queue.push({row[w], w});
-                }
+    std::fill(row.begin(), row.end(), std::numeric_limits<double>::infinity());
+    heap.clear();
+    row[source] = 0;
+    heap.push_back({0, source});
+    while (!heap.empty()) {
+        std::pop_heap(heap.begin(), heap.end(), std::greater<Entry>());
+        const auto [d, v] = heap.back();
+        heap.pop_back();
+        if (d > row[v]) continue;
+        for (std::size_t e = graph.first[v]; e < graph.first[v + 1]; ++e) {
+            const auto [w, cost] = graph.edges[e];
+            if (d + cost < row[w]) {
+                row[w] = d + cost;
+                heap.push_back({row[w], w});
+                std::push_heap(heap.begin(), heap.end(), std::greater<Entry>());
             }
-        }
-        for (int v = 0; v < n; ++v) {
-            if (row[v] == unreached) {
-                throw Fatal{"the graph is not connected: node " + std::to_string(v + 1) +
-                            " cannot be reached from node " + std::to_string(source + 1)};
-            }
-            if (!(row[v] < double(INF_DIST))) throw Fatal{"a shortest path is longer than 9.99e10"};
-            instance.dist[source][v] = float(row[v]);
         }
     }
+}
+
+// All-pairs shortest paths by Dijkstra from every node, into dist. The
+// first source tells whether the graph is connected; the others are shared
+// among the cores, each row written by one of them (on the OR-Library the
+// paths took longer than the exact search of most instances).
+void shortest_paths(const std::vector<std::vector<std::pair<int, double>>>& adjacent, Instance& instance) {
+    const int n = instance.n;
+    Adjacency graph;
+    graph.first.push_back(0);
+    for (const auto& edges : adjacent) {
+        graph.edges.insert(graph.edges.end(), edges.begin(), edges.end());
+        graph.first.push_back(graph.edges.size());
+    }
+    std::atomic<bool> too_long{false};
+    const auto store = [&](int source, const std::vector<double>& row) {
+        for (int v = 0; v < n; ++v) {
+            if (!(row[v] < double(INF_DIST))) too_long = true;
+            instance.dist[source][v] = float(row[v]);
+        }
+    };
+    std::vector<double> row(static_cast<std::size_t>(n));
+    std::vector<std::pair<double, int>> heap;
+    paths_from(0, graph, row, heap);
+    for (int v = 0; v < n; ++v) {
+        if (row[v] == std::numeric_limits<double>::infinity()) {
+            throw Fatal{"the graph is not connected: node " + std::to_string(v + 1) + " cannot be reached from node 1"};
+        }
+    }
+    store(0, row);
+    std::atomic<int> next_source{1};
+    const auto work = [&] {
+        std::vector<double> own_row(static_cast<std::size_t>(n));
+        std::vector<std::pair<double, int>> own_heap;
+        for (int source = next_source++; source < n && !too_long; source = next_source++) {
+            paths_from(source, graph, own_row, own_heap);
+            store(source, own_row);
+        }
+    };
+    // Below a few hundred nodes a thread costs more than it saves.
+    constexpr int least_nodes_per_thread = 200;
+    const int threads =
+        std::clamp(std::min(int(std::thread::hardware_concurrency()), n / least_nodes_per_thread), 1, 8);
+    std::vector<std::thread> helpers;
+    for (int k = 1; k < threads; ++k) helpers.emplace_back(work);
+    work();
+    for (std::thread& helper : helpers) helper.join();
+    if (too_long) throw Fatal{"a shortest path is longer than 9.99e10"};
 }
 
 }  // namespace
