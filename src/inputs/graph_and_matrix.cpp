@@ -69,6 +69,41 @@ void paths_from(int source, const Adjacency& graph, std::vector<double>& row,
     }
 }
 
+// The same when every cost is a whole number of at most most_bucketed_cost
+// (as on the OR-Library): nodes wait in a ring of buckets, one a distance,
+// so that taking the nearest costs nothing. Sums of such costs are exact in
+// double, so the rows are those of the heap.
+constexpr double most_bucketed_cost = 256;
+
+void paths_from_by_buckets(int source, const Adjacency& graph, int most_cost, std::vector<double>& row,
+                           std::vector<std::vector<int>>& buckets) {
+    std::fill(row.begin(), row.end(), std::numeric_limits<double>::infinity());
+    buckets.resize(std::size_t(most_cost) + 1);
+    const std::size_t ring = buckets.size();
+    row[source] = 0;
+    buckets[0].push_back(source);
+    std::size_t waiting = 1;
+    for (std::size_t distance = 0; waiting > 0; ++distance) {
+        std::vector<int>& bucket = buckets[distance % ring];
+        // A cost of 0 adds to the bucket being emptied.
+        for (std::size_t k = 0; k < bucket.size(); ++k) {
+            const int v = bucket[k];
+            --waiting;
+            if (row[v] != double(distance)) continue;
+            for (std::size_t e = graph.first[v]; e < graph.first[v + 1]; ++e) {
+                const auto [w, cost] = graph.edges[e];
+                const double reached = double(distance) + cost;
+                if (reached < row[w]) {
+                    row[w] = reached;
+                    buckets[std::size_t(reached) % ring].push_back(w);
+                    ++waiting;
+                }
+            }
+        }
+        bucket.clear();
+    }
+}
+
 // All-pairs shortest paths by Dijkstra from every node, into dist. The
 // first source tells whether the graph is connected; the others are shared
 // among the cores, each row written by one of them (on the OR-Library the
@@ -81,6 +116,21 @@ void shortest_paths(const std::vector<std::vector<std::pair<int, double>>>& adja
         graph.edges.insert(graph.edges.end(), edges.begin(), edges.end());
         graph.first.push_back(graph.edges.size());
     }
+    double most_cost = 0;
+    bool whole_costs = true;
+    for (const auto& [w, cost] : graph.edges) {
+        most_cost = std::max(most_cost, cost);
+        whole_costs = whole_costs && cost == std::floor(cost);
+    }
+    const bool by_buckets = whole_costs && most_cost <= most_bucketed_cost;
+    const auto paths = [&](int source, std::vector<double>& row, std::vector<std::pair<double, int>>& heap,
+                           std::vector<std::vector<int>>& buckets) {
+        if (by_buckets) {
+            paths_from_by_buckets(source, graph, int(most_cost), row, buckets);
+        } else {
+            paths_from(source, graph, row, heap);
+        }
+    };
     std::atomic<bool> too_long{false};
     const auto store = [&](int source, const std::vector<double>& row) {
         for (int v = 0; v < n; ++v) {
@@ -90,7 +140,8 @@ void shortest_paths(const std::vector<std::vector<std::pair<int, double>>>& adja
     };
     std::vector<double> row(static_cast<std::size_t>(n));
     std::vector<std::pair<double, int>> heap;
-    paths_from(0, graph, row, heap);
+    std::vector<std::vector<int>> buckets;
+    paths(0, row, heap, buckets);
     for (int v = 0; v < n; ++v) {
         if (row[v] == std::numeric_limits<double>::infinity()) {
             throw Fatal{"the graph is not connected: node " + std::to_string(v + 1) + " cannot be reached from node 1"};
@@ -101,8 +152,9 @@ void shortest_paths(const std::vector<std::vector<std::pair<int, double>>>& adja
     const auto work = [&] {
         std::vector<double> own_row(static_cast<std::size_t>(n));
         std::vector<std::pair<double, int>> own_heap;
+        std::vector<std::vector<int>> own_buckets;
         for (int source = next_source++; source < n && !too_long; source = next_source++) {
-            paths_from(source, graph, own_row, own_heap);
+            paths(source, own_row, own_heap, own_buckets);
             store(source, own_row);
         }
     };

@@ -2,10 +2,14 @@
 // line and column, and input that never ends.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <limits>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "inputs/distances.hpp"
 #include "inputs/graph_and_matrix.hpp"
@@ -195,6 +199,56 @@ TEST(OrlibGraph, ShortestPathsAndTheLastCostOfARepeatedEdge) {
     };
     for (const auto& [text, message] : broken) {
         EXPECT_EQ(failure([&] { read_orlib_instance(TextFile(text).get(), "g"); }), message) << text;
+    }
+}
+
+// Graphs of a few hundred nodes, so that the sources are shared among
+// threads: small whole costs with zeros (the ring of buckets), large whole
+// costs and real ones (the heap), each against Floyd and Warshall.
+TEST(OrlibGraph, EveryWayOfFindingPathsAgreesWithFloydWarshall) {
+    std::mt19937 rng(61);
+    const int n = 450;
+    for (const double most : {12.0, 5000.0, 0.0}) {
+        SCOPED_TRACE("costs up to " + std::to_string(most));
+        const auto draw = [&] {
+            return most > 0 ? double(rng() % (unsigned(most) + 1)) : double(rng() % 100000) / 997.0;
+        };
+        std::vector<double> cost(std::size_t(n) * n, std::numeric_limits<double>::infinity());
+        std::string text;
+        int edges = 0;
+        const auto add = [&](int a, int b) {
+            const double c = draw();
+            text += std::to_string(a + 1) + " " + std::to_string(b + 1) + " " + std::to_string(c) + "\n";
+            cost[std::size_t(a) * n + b] = cost[std::size_t(b) * n + a] = std::stod(std::to_string(c));
+            ++edges;
+        };
+        for (int v = 1; v < n; ++v) add(int(rng() % unsigned(v)), v);  // a spanning tree
+        for (int e = 0; e < 3 * n; ++e) {
+            const int a = int(rng() % unsigned(n));
+            const int b = int(rng() % unsigned(n));
+            if (a != b && std::isinf(cost[std::size_t(a) * n + b])) add(a, b);
+        }
+        const Instance g =
+            read_orlib_instance(TextFile(std::to_string(n) + " " + std::to_string(edges) + " 3\n" + text).get(), "g");
+        for (int v = 0; v < n; ++v) cost[std::size_t(v) * n + v] = 0;
+        for (int k = 0; k < n; ++k) {
+            for (int i = 0; i < n; ++i) {
+                for (int j = 0; j < n; ++j) {
+                    cost[std::size_t(i) * n + j] = std::min(
+                        cost[std::size_t(i) * n + j], cost[std::size_t(i) * n + k] + cost[std::size_t(k) * n + j]);
+                }
+            }
+        }
+        int wrong = 0;
+        for (int i = 0; i < n; ++i) {
+            for (int j = 0; j < n; ++j) {
+                const double expected = cost[std::size_t(i) * n + j];
+                // Whole sums are exact; real ones may round apart in their last bits.
+                const double allowed = most > 0 ? 0 : 1e-6 * expected;
+                wrong += std::fabs(double(g.dist[i][j]) - expected) > allowed;
+            }
+        }
+        EXPECT_EQ(wrong, 0);
     }
 }
 
