@@ -72,16 +72,18 @@ public:
         RadiusMaster first(net_, lists_);
         if (!multipliers.empty()) first.add_cuts_at(multipliers);
         open_.push_back({-none, {}, nullptr});
-        // The root alone: what it fixes holds for every node below. Then
-        // every thread takes open nodes; a helper's LP starts from cuts at
-        // the root LP's multipliers.
+        // The root alone: what it fixes holds for every node below, and the
+        // sites it closes leave the cuts. Then every thread takes open
+        // nodes; a helper's LP starts from cuts at the root LP's multipliers.
         work(first, true);
+        first.close_for_good(root_fixed_);
         const std::shared_ptr<const std::vector<double>> start = open_.empty() ? nullptr : open_.back().lambda;
         const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1u, most_search_threads);
         std::vector<std::thread> helpers;
         for (unsigned k = 1; k < threads && !open_.empty(); ++k) {
             helpers.emplace_back([this, start] {
                 RadiusMaster master(net_, lists_);
+                master.close_for_good(root_fixed_);
                 if (start) master.add_cuts_at(*start);
                 work(master, false);
             });

@@ -63,12 +63,18 @@ RadiusMaster::RadiusMaster(const Network& net, const CandidateLists& lists)
     lp_.loadProblem(columns, 1, start.data(), index.data(), value.data(), column_lower.data(), column_upper.data(),
                     objective.data(), &row_bound, &row_bound);
     set_fixed(net.sites);
+    close_for_good(net.sites);
 }
 
 void RadiusMaster::set_fixed(const std::vector<signed char>& fixed) {
     for (int j = 0; j < n_ && !fixed.empty(); ++j) {
         lp_.setColumnBounds(j, fixed[j] == 1 ? 1.0 : 0.0, fixed[j] == 0 ? 0.0 : 1.0);
     }
+}
+
+void RadiusMaster::close_for_good(const std::vector<signed char>& fixed) {
+    closed_.assign(std::size_t(n_), 0);
+    for (int j = 0; j < n_ && !fixed.empty(); ++j) closed_[j] = fixed[j] == 0;
 }
 
 double RadiusMaster::best_radius(int i, const double* y) const {
@@ -106,6 +112,7 @@ double RadiusMaster::cut_value(int i, double radius, const double* y) const {
 void RadiusMaster::add_cut(int i, double radius) {
     // theta_i + sum over sites nearer than the radius of (R - d) y_j >= R.
     for_each_nearer(i, radius, [&](int j, double d) {
+        if (closed_[j]) return;
         columns_.push_back(j);
         elements_.push_back((radius - d) / scale_);
     });

@@ -28,6 +28,10 @@ public:
     // Bounds of y_j for the next solve: -1 free, 0 closed, 1 open.
     void set_fixed(const std::vector<signed char>& fixed);
 
+    // Sites closed in every solve from now on: cuts added later leave them
+    // out, which keeps the rows short once most sites are closed.
+    void close_for_good(const std::vector<signed char>& fixed);
+
     struct Solution {
         double value = 0;            // the master's value (not itself a verified bound)
         std::vector<double> y;       // the master's point
@@ -89,6 +93,7 @@ private:
     double scale_;         // the largest distance: the LP's unit
     double weight_scale_;  // the largest weight: the objective's unit
     ClpSimplex lp_;
+    std::vector<char> closed_;  // per site, closed for good
     std::vector<Cut> cuts_;     // per row past the first
     std::vector<Cut> pending_;  // gathered, not yet rows
     // Scratch of the separation and the cuts.
