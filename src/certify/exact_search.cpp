@@ -383,7 +383,8 @@ private:
         std::partial_sort(candidates.begin(), candidates.begin() + tried, candidates.end(),
                           [&](int a, int b) { return distance(a) < distance(b); });
         candidates.resize(tried);
-        if (tried == 1 || distance(candidates[0]) > 0.5 - 1e-6) return candidates[0];
+        // Past the deadline the estimates would only delay the answer.
+        if (tried == 1 || distance(candidates[0]) > 0.5 - 1e-6 || out_of_time()) return candidates[0];
         limit_lp_time(master);
         const auto values = master.branch_values(candidates, strong_iterations);
         int best = candidates[0];

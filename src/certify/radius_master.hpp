@@ -8,6 +8,7 @@
 #pragma once
 
 #include <ClpSimplex.hpp>
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -22,8 +23,9 @@ public:
     RadiusMaster(const Network& net, const CandidateLists& lists);
 
     // Each LP solve from now on stops after this many seconds (none when
-    // negative), leaving the point and duals it has reached.
-    void limit_seconds(double seconds) { lp_.setMaximumWallSeconds(seconds); }
+    // negative), leaving the point and duals it has reached. CLP reads 0 as
+    // no limit, so no time left is the least it tells apart from none.
+    void limit_seconds(double seconds) { lp_.setMaximumWallSeconds(seconds < 0 ? -1.0 : std::max(seconds, 1e-9)); }
 
     // Bounds of y_j for the next solve: -1 free, 0 closed, 1 open.
     void set_fixed(const std::vector<signed char>& fixed);
