@@ -41,6 +41,11 @@ constexpr int strong_iterations = 20;
 // gap left ends a node's rounds.
 constexpr double stall_share = 0.2;
 
+// Once the open nodes hold this many bytes (their fixings and their
+// parents' multipliers), the search goes depth first, where they stop
+// growing.
+constexpr std::size_t most_open_bytes = std::size_t(256) << 20;
+
 // The tree is searched by this many threads at most, each with an LP
 // master of its own, sharing the open nodes and the incumbent.
 constexpr unsigned most_search_threads = 4;
@@ -71,7 +76,7 @@ public:
     ExactSearchResult run(const std::vector<double>& multipliers) {
         RadiusMaster first(net_, lists_);
         if (!multipliers.empty()) first.add_cuts_at(multipliers);
-        open_.push_back({-none, {}, nullptr});
+        add_open({-none, {}, nullptr});
         // The root alone: what it fixes holds for every node below, and the
         // sites it closes leave the cuts. Then every thread takes open
         // nodes; a helper's LP starts from cuts at the root LP's multipliers.
@@ -122,7 +127,7 @@ private:
                     if (next) {
                         // Unsolved: its bound stays among the open ones.
                         in_progress_.erase(solving);
-                        open_.push_back(std::move(*next));
+                        add_open(std::move(*next));
                     }
                     changed_.notify_all();
                     return;
@@ -146,7 +151,7 @@ private:
                     outcome.children.pop_back();
                     solving = in_progress_.insert(next->bound);
                 }
-                for (Node& child : outcome.children) open_.push_back(std::move(child));
+                for (Node& child : outcome.children) add_open(std::move(child));
                 if (stops_.progress) stops_.progress(nodes_, lower_bound(), incumbent_.cost);
             }
             changed_.notify_all();
@@ -155,15 +160,29 @@ private:
     }
 
     // Removes and returns the open node of least bound, of equals the one
-    // opened last. With the lock held.
+    // opened last; the one opened last alone once the open nodes hold more
+    // than most_open_bytes, so that they stop growing. With the lock held.
     Node take_least_open() {
         std::size_t least = open_.size() - 1;
-        for (std::size_t k = least; k-- > 0;) {
+        for (std::size_t k = least; k-- > 0 && open_bytes_ <= most_open_bytes;) {
             if (open_[k].bound < open_[least].bound) least = k;
         }
         Node node = std::move(open_[least]);
         open_.erase(open_.begin() + std::ptrdiff_t(least));
+        open_bytes_ -= bytes_of(node);
         return node;
+    }
+
+    // With the lock held.
+    void add_open(Node&& node) {
+        open_bytes_ += bytes_of(node);
+        open_.push_back(std::move(node));
+    }
+
+    // What an open node holds, its parent's multipliers shared by two.
+    std::size_t bytes_of(const Node& node) const {
+        return sizeof(Node) + node.fixings.capacity() * sizeof(node.fixings[0]) +
+               (node.lambda ? node.lambda->size() * sizeof(double) / 2 : 0);
     }
 
     // The least bound over the nodes settled, open and being solved, never
@@ -414,6 +433,7 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<Node> open_;
+    std::size_t open_bytes_ = 0;         // held by the open nodes
     std::multiset<double> in_progress_;  // the bounds of the nodes being solved
     double settled_ = none;              // the least bound of the nodes closed so far
     long nodes_ = 0;
