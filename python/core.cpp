@@ -83,7 +83,8 @@ auto run_interruptibly(std::atomic<bool>& stop, Work work) {
 
 py::dict solve(pmedian::Problem& problem, int p, const std::optional<std::vector<double>>& weights,
                const std::optional<Indices>& sites, const std::optional<Indices>& fixed,
-               std::optional<double> time_limit, std::optional<double> rel_gap, bool progress) {
+               const std::optional<Indices>& start, std::optional<double> time_limit, std::optional<double> rel_gap,
+               bool progress) {
     if (weights) problem.set_weights(*weights);
     if (sites) problem.set_sites(indices(sites));
     if (fixed) problem.set_fixed(indices(fixed));
@@ -91,6 +92,7 @@ py::dict solve(pmedian::Problem& problem, int p, const std::optional<std::vector
     pmedian::Options options;
     if (time_limit) options.time_limit = *time_limit;
     if (rel_gap) options.relative_gap = *rel_gap;
+    if (start) options.start = indices(start);
     options.stop = &stop;
     if (progress) {
         // The command line's progress line, from the solving thread.
@@ -121,26 +123,28 @@ PYBIND11_MODULE(_core, module) {
     module.def(
         "solve_points",
         [](const Doubles& points, int p, const std::string& distance, const std::optional<std::vector<double>>& weights,
-           const std::optional<Indices>& sites, const std::optional<Indices>& fixed, std::optional<double> time_limit,
-           std::optional<double> rel_gap, bool progress) {
+           const std::optional<Indices>& sites, const std::optional<Indices>& fixed,
+           const std::optional<Indices>& start, std::optional<double> time_limit, std::optional<double> rel_gap,
+           bool progress) {
             if (points.ndim() != 2) throw py::value_error("points must be an (n, d) array");
             pmedian::Problem problem = pmedian::Problem::from_points(points.data(), int(points.shape(0)),
                                                                      int(points.shape(1)), distance_named(distance));
-            return solve(problem, p, weights, sites, fixed, time_limit, rel_gap, progress);
+            return solve(problem, p, weights, sites, fixed, start, time_limit, rel_gap, progress);
         },
         py::arg("points"), py::arg("p"), py::arg("distance"), py::arg("weights"), py::arg("sites"), py::arg("fixed"),
-        py::arg("time_limit"), py::arg("rel_gap"), py::arg("progress"));
+        py::arg("start"), py::arg("time_limit"), py::arg("rel_gap"), py::arg("progress"));
     module.def(
         "solve_matrix",
         [](const Doubles& distances, int p, const std::optional<std::vector<double>>& weights,
-           const std::optional<Indices>& sites, const std::optional<Indices>& fixed, std::optional<double> time_limit,
-           std::optional<double> rel_gap, bool progress) {
+           const std::optional<Indices>& sites, const std::optional<Indices>& fixed,
+           const std::optional<Indices>& start, std::optional<double> time_limit, std::optional<double> rel_gap,
+           bool progress) {
             if (distances.ndim() != 2) throw py::value_error("distances must be a (clients, sites) array");
             pmedian::Problem problem =
                 pmedian::Problem::from_matrix(distances.data(), int(distances.shape(0)), int(distances.shape(1)));
-            return solve(problem, p, weights, sites, fixed, time_limit, rel_gap, progress);
+            return solve(problem, p, weights, sites, fixed, start, time_limit, rel_gap, progress);
         },
-        py::arg("distances"), py::arg("p"), py::arg("weights"), py::arg("sites"), py::arg("fixed"),
+        py::arg("distances"), py::arg("p"), py::arg("weights"), py::arg("sites"), py::arg("fixed"), py::arg("start"),
         py::arg("time_limit"), py::arg("rel_gap"), py::arg("progress"));
     module.def(
         "heuristic",

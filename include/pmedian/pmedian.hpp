@@ -79,6 +79,9 @@ struct Options {
     std::function<void(const Progress&)> progress;
     // Set it (from any thread) to end the search with the best so far.
     const std::atomic<bool>* stop = nullptr;
+    // A solution to start from: p sites, the fixed ones among them; the
+    // search improves on it. Empty: none.
+    std::vector<int> start;
 };
 
 enum class Status {

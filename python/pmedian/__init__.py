@@ -69,7 +69,7 @@ def _indices(given, count, name):
 
 
 def solve(p, points=None, distances=None, *, weights=None, sites=None, fixed=None, distance="euclidean",
-          time_limit=None, rel_gap=None, progress=False):
+          time_limit=None, rel_gap=None, progress=False, start=None):
     """Opens p sites for the clients and proves the solution optimal, or
     returns the best solution and a verified lower bound when time_limit
     (seconds) passes.
@@ -83,7 +83,9 @@ def solve(p, points=None, distances=None, *, weights=None, sites=None, fixed=Non
     a boolean mask (default all). fixed: sites open in every solution,
     among the p. rel_gap: the relative gap that proves a solution when the
     costs are not whole numbers (default 1e-6). progress: a line on
-    standard error about once a second.
+    standard error about once a second. start: a solution to start from, p
+    sites (indices or a mask) with the fixed ones among them, such as the
+    medians of an earlier result.
 
     Bad input raises ValueError with the command line's message; Ctrl-C
     stops the search (KeyboardInterrupt)."""
@@ -98,14 +100,16 @@ def solve(p, points=None, distances=None, *, weights=None, sites=None, fixed=Non
             raise ValueError("points must be an (n, d) array")
         count = points.shape[0]
         fields = _core.solve_points(points, int(p), distance, weights, _indices(sites, count, "sites"),
-                                    _indices(fixed, count, "fixed"), time_limit, rel_gap, bool(progress))
+                                    _indices(fixed, count, "fixed"), _indices(start, count, "start"), time_limit,
+                                    rel_gap, bool(progress))
     else:
         distances = np.asarray(distances, dtype=float)
         if distances.ndim != 2:
             raise ValueError("distances must be a (clients, sites) array")
         count = distances.shape[1]
         fields = _core.solve_matrix(distances, int(p), weights, _indices(sites, count, "sites"),
-                                    _indices(fixed, count, "fixed"), time_limit, rel_gap, bool(progress))
+                                    _indices(fixed, count, "fixed"), _indices(start, count, "start"), time_limit,
+                                    rel_gap, bool(progress))
     return Result(fields)
 
 

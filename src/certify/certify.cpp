@@ -59,6 +59,7 @@ public:
         rule_.whole_costs = all_distances_whole(instance_.dist, instance_.n) && all_weights_whole(instance_.weight);
         rule_.absolute = options_.absolute_gap;
         rule_.relative = options_.relative_gap;
+        if (!options_.start.empty()) check_start(instance_, options_.start);
         if (options_.trace != nullptr) std::fprintf(options_.trace, "%s\n", trace_header);
         if (instance_.plain()) {
             run_loop_then_search();
@@ -107,6 +108,14 @@ private:
         hooks.should_stop = [this] { return proven() || out_of_time() || stalled() || next_iteration_overruns(); };
         hooks.after_iteration = [this](const State& s, int iteration, float pi) { observe(s, iteration, pi); };
         build_candidate_lists(s, swap_list_width(s.n, s.p), most_list_width(s.n));
+        if (!options_.start.empty()) {
+            // The loop's solutions must beat the start, improved by swaps.
+            best_medians_ = options_.start;
+            SwapStops stops;
+            stops.out_of_time = [this] { return out_of_time(); };
+            best_cost_ = swap_search(s.dist, s.caches.candidates, s.n, best_medians_, stops, s.tuning);
+            std::sort(best_medians_.begin(), best_medians_.end());
+        }
         start_search(s);
         subgradient_search(s, hooks);
         if (proven() || out_of_time() || search_too_large_in_time()) return;
@@ -117,12 +126,12 @@ private:
         });
     }
 
-    // Weights or restricted sites: the greedy solution improved by
-    // exchanges, then the exact search from the LP alone.
+    // Weights or restricted sites: the start or else the greedy solution,
+    // improved by exchanges, then the exact search from the LP alone.
     void run_search() {
         network_ = instance_.network();
         const auto out = [this] { return out_of_time(); };
-        best_medians_ = greedy_medians(network_, out);
+        best_medians_ = options_.start.empty() ? greedy_medians(network_, out) : options_.start;
         best_cost_ = weighted_swap_search(network_, best_medians_, out);
         std::sort(best_medians_.begin(), best_medians_.end());
         report_progress(best_cost_);

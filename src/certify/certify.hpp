@@ -33,6 +33,9 @@ struct CertifyOptions {
     // Called about once a second with the time so far, the search's nodes
     // and the current bounds.
     std::function<void(double seconds, long nodes, double lower_bound, double cost)> progress;
+    // A solution to start from, its medians (p nodes, every fixed site
+    // among them; checked); empty: none.
+    std::vector<int> start;
 };
 
 // How a run ended: proven; out of time; stopped by the caller; or with

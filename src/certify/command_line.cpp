@@ -81,6 +81,11 @@ bound, rounded down to hundredths.
                        the clients, then the sites).
   --assignment FILE    write a CSV line per client to FILE: client, site,
                        distance, weight (ids where the input gives them).
+  --start FILE         start from the solution in FILE: pmedian-certify's
+                       JSON or a saved report of pmedian or pmedian-certify
+                       for this instance; its medians must be p candidate
+                       sites, the fixed ones among them. The search improves
+                       on it and proves it or a better one optimal.
   --time-limit SECONDS stop once SECONDS have passed since the start, with
                        the best solution and bound so far.
   --abs-gap G          the absolute gap that proves a solution when the
@@ -147,6 +152,8 @@ Arguments parse_arguments(int argc, char** argv) {
             args.trace = value();
         } else if (arg == "--assignment") {
             args.assignment = value();
+        } else if (arg == "--start") {
+            args.start = value();
         } else if (arg == "--points") {
             set_input(InstanceFormat::points, arg, value());
         } else if (arg == "--tsplib") {

@@ -23,6 +23,7 @@ struct Arguments {
     bool quiet = false;
     std::string trace;
     std::string assignment;  // the CSV of each client's site, when set
+    std::string start;       // a solution to start from, when set
     InstanceSource source;
 };
 

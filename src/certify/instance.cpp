@@ -34,4 +34,26 @@ void settle_instance(Instance& instance) {
     }
 }
 
+void check_start(const Instance& instance, const std::vector<int>& medians) {
+    if (int(medians.size()) != instance.p) {
+        throw Fatal{format_message("the start opens %d sites, not p = %d", int(medians.size()), instance.p)};
+    }
+    std::vector<char> opened(std::size_t(instance.n), 0);
+    for (const int m : medians) {
+        if (m < 0 || m >= instance.n) {
+            throw Fatal{format_message("the start opens node %d, but the nodes are 0 to %d", m, instance.n - 1)};
+        }
+        if (opened[m]) throw Fatal{format_message("the start opens node %d twice", m)};
+        opened[m] = 1;
+        if (!instance.sites.empty() && instance.sites[m] == 0) {
+            throw Fatal{format_message("the start opens node %d, which is no candidate site", m)};
+        }
+    }
+    for (int v = 0; v < int(instance.sites.size()); ++v) {
+        if (instance.sites[v] == 1 && !opened[v]) {
+            throw Fatal{format_message("the start leaves node %d closed, which is fixed open", v)};
+        }
+    }
+}
+
 }  // namespace pmedian

@@ -30,4 +30,8 @@ struct Instance {
 // p sites can be opened: a Fatal naming what is wrong otherwise.
 void settle_instance(Instance& instance);
 
+// Checks that medians can start the search: p distinct nodes, each a site,
+// every fixed site among them; a Fatal naming what is wrong otherwise.
+void check_start(const Instance& instance, const std::vector<int>& medians);
+
 }  // namespace pmedian

@@ -11,6 +11,7 @@
 #include "certify/command_line.hpp"
 #include "certify/output.hpp"
 #include "inputs/instance_file.hpp"
+#include "inputs/solution_reader.hpp"
 #include "problem.hpp"
 
 namespace {
@@ -69,6 +70,7 @@ void run(const Arguments& args, std::chrono::steady_clock::time_point start) {
     options.relative_gap = args.relative_gap;
     if (!args.quiet) options.progress = ProgressLines();
     Instance instance = read_instance(args.source);
+    if (!args.start.empty()) options.start = read_start(args.start, instance);
     // Opened only once the data is read: naming the data file as the trace
     // must not empty it before it is read.
     OutputFile trace(args.trace, "trace");

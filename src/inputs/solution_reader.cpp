@@ -1,9 +1,11 @@
 #include "inputs/solution_reader.hpp"
 
 #include <cstdio>
+#include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "certify/instance.hpp"
 #include "problem.hpp"
 
 namespace pmedian {
@@ -130,6 +132,25 @@ SolutionReport read_solution(std::istream& in) {
     if (first != std::string::npos && text[first] == '{') return read_json(text);
     std::istringstream report(text);
     return read_report(report);
+}
+
+std::vector<int> read_start(const std::string& name, const Instance& instance) {
+    std::ifstream in(name, std::ios::binary);
+    if (!in) throw Fatal{"cannot read '" + name + "'"};
+    try {
+        const SolutionReport solution = read_solution(in);
+        if (solution.n != instance.n) {
+            throw Fatal{format_message("the solution is of %d nodes, the instance of %d", solution.n, instance.n)};
+        }
+        std::vector<int> medians;
+        for (int v = 0; v < solution.n; ++v) {
+            if (solution.median_of[v] == v) medians.push_back(v);
+        }
+        check_start(instance, medians);
+        return medians;
+    } catch (const Fatal& fatal) {
+        throw Fatal{name + ": " + fatal.message};
+    }
 }
 
 }  // namespace pmedian

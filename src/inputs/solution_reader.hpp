@@ -24,4 +24,10 @@ SolutionReport read_report(std::istream& in);
 // Either kind: JSON when its first character that is not white space is '{'.
 SolutionReport read_solution(std::istream& in);
 
+struct Instance;
+
+// The medians of the solution in the named file (either kind), checked as
+// a start for the instance; a Fatal naming the file otherwise.
+std::vector<int> read_start(const std::string& name, const Instance& instance);
+
 }  // namespace pmedian

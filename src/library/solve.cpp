@@ -176,6 +176,8 @@ Result solve(const Problem& problem, int p, const Options& options) {
     if (options.time_limit >= 0) certify_options.deadline = deadline_after(start, options.time_limit);
     certify_options.absolute_gap = options.absolute_gap;
     certify_options.relative_gap = options.relative_gap;
+    check_indices(options.start, data.sites, "start site");
+    for (const int site : options.start) certify_options.start.push_back(site + data.site_offset);
     if (options.stop != nullptr) certify_options.stop = [&] { return options.stop->load(); };
     if (options.progress) {
         // Once a second, from the first second on.

@@ -100,6 +100,39 @@ TEST(CertifyCommand, AnExhaustedTimeLimitStillGivesASolution) {
     EXPECT_EQ(json["status"].get<std::string>(), "feasible");
 }
 
+// A saved report or JSON starts the search: with no time to improve on
+// it, it is the answer; one of another instance is bad data.
+TEST(CertifyCommand, ASavedSolutionStartsTheSearch) {
+    testing::TempDir dir;
+    dir.write("facloc.dat", seven_nodes);
+    // Medians 0, 1 and 2: a cost of 28, above the optimum, 25.
+    dir.write("poor.txt", testing::sized(7, 3) +
+                              "\nStatus: Solucao nao otima\n"
+                              "\nNo     3 -> Mediana     2  Custo =        8.00"
+                              "\nNo     4 -> Mediana     1  Custo =        9.00"
+                              "\nNo     5 -> Mediana     1  Custo =        5.00"
+                              "\nNo     6 -> Mediana     0  Custo =        7.00"
+                              "\nCusto da solucao =       29.00\n");
+    const testing::RunResult kept = certify(dir, "--time-limit 0 --json --start poor.txt");
+    ASSERT_EQ(kept.status, 0);
+    EXPECT_EQ(nlohmann::json::parse(kept.output)["medians"], nlohmann::json::parse("[0, 1, 2]"));
+    const testing::RunResult best = certify(dir, "--json --start poor.txt");
+    ASSERT_EQ(best.status, 0);
+    dir.write("best.json", best.output);
+    EXPECT_EQ(nlohmann::json::parse(best.output)["cost"].get<double>(), 25);
+    const nlohmann::json again = nlohmann::json::parse(certify(dir, "--json --quiet --start best.json").output);
+    EXPECT_EQ(again["cost"].get<double>(), 25);
+    EXPECT_EQ(again["status"].get<std::string>(), "optimal");
+    dir.write("four.dat", "4 2\n1 2 3\n4 5\n6\n");
+    const testing::RunResult other = certify(dir, "--start best.json four.dat", true);
+    EXPECT_EQ(other.status, 1);
+    EXPECT_EQ(other.output, "pmedian-certify: best.json: the solution is of 7 nodes, the instance of 4\n");
+    const testing::RunResult missing = certify(dir, "--start none.json", true);
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.output, "pmedian-certify: cannot read 'none.json'\n");
+    EXPECT_EQ(certify(dir, "--start", true).status, 2);
+}
+
 // The trace is opened once the data is read, and a trace that cannot be
 // written ends the run with status 1 instead of being lost.
 TEST(CertifyCommand, TheTraceNeverHarmsTheDataAndItsFailuresAreReported) {

@@ -134,6 +134,18 @@ class Stops(unittest.TestCase):
         self.assertEqual(len(result.medians), 30)
         self.assertEqual(len(result.assignment), 1500)
 
+    def test_without_time_the_answer_is_the_start_or_better(self):
+        start = np.arange(0, 1500, 50)
+        result = pmedian.solve(30, points=self.points, time_limit=0, start=start)
+        gaps = self.points[:, None, :] - self.points[None, start, :]
+        start_cost = np.sqrt((gaps ** 2).sum(axis=2)).min(axis=1).sum()
+        self.assertLessEqual(result.cost, start_cost * (1 + 1e-9))
+        mask = np.zeros(1500, dtype=bool)
+        mask[start] = True
+        self.assertEqual(pmedian.solve(30, points=self.points, time_limit=0, start=mask).cost, result.cost)
+        with self.assertRaisesRegex(ValueError, "the start opens 2 sites, not p = 30"):
+            pmedian.solve(30, points=self.points, start=[0, 1])
+
     def test_the_solve_lets_other_threads_run_and_ctrl_c_stops_it(self):
         ticks = []
         running = threading.Event()

@@ -251,9 +251,46 @@ TEST(Certify, WeightsSitesAndFixedSitesAreProvenAtTheEnumeratedOptimum) {
         }
         proven_below_plain += !instance.plain();
         searched += r.nodes;
+        // From any allowed start, poor or not, the same proof.
+        CertifyOptions from_start;
+        std::vector<int> free_sites;
+        for (int v = 0; v < n; ++v) {
+            const signed char state = instance.sites.empty() ? -1 : instance.sites[v];
+            if (state == 1) from_start.start.push_back(v);
+            if (state == -1) free_sites.push_back(v);
+        }
+        std::shuffle(free_sites.begin(), free_sites.end(), rng);
+        free_sites.resize(std::size_t(instance.p) - from_start.start.size());
+        from_start.start.insert(from_start.start.end(), free_sites.begin(), free_sites.end());
+        const CertifiedSolution started = certify(instance, from_start);
+        EXPECT_TRUE(started.optimal);
+        EXPECT_LE(started.lower_bound, best + 1e-12 * best);
+        EXPECT_LE(std::fabs(started.cost - r.cost), whole ? 0 : 1e-6 * r.cost + 1e-12 * best);
     }
     EXPECT_GT(proven_below_plain, 200);  // most trials are not the plain problem
     EXPECT_GT(searched, 0);              // and some needed the search
+}
+
+TEST(Certify, AStartMustBePSitesWithTheFixedOnesAmongThem) {
+    State s = testing::make_state(4, 2, {1, 2, 3, 4, 5, 6});
+    Instance instance = testing::instance_of(s);
+    instance.sites = {1, 0, -1, -1};
+    const std::pair<std::vector<int>, std::string> wrong[] = {
+        {{0}, "the start opens 1 sites, not p = 2"},
+        {{0, 4}, "the start opens node 4, but the nodes are 0 to 3"},
+        {{0, 0}, "the start opens node 0 twice"},
+        {{0, 1}, "the start opens node 1, which is no candidate site"},
+        {{2, 3}, "the start leaves node 0 closed, which is fixed open"},
+    };
+    for (const auto& [medians, message] : wrong) {
+        try {
+            check_start(instance, medians);
+            ADD_FAILURE() << message;
+        } catch (const Fatal& fatal) {
+            EXPECT_EQ(fatal.message, message);
+        }
+    }
+    EXPECT_NO_THROW(check_start(instance, {3, 0}));
 }
 
 }  // namespace

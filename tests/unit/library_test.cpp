@@ -163,6 +163,33 @@ TEST(Library, BadDataIsAnInvalidArgumentWithTheCommandLinesMessage) {
     const std::vector<double> far = {91, 0};
     EXPECT_EQ(message([&] { pmedian::Problem::from_points(far.data(), 1, 2, pmedian::Distance::haversine); }),
               "a latitude must lie in [-90, 90]");
+    problem.set_sites({0, 1, 2});
+    pmedian::Options bad_start;
+    bad_start.start = {0, 7};
+    EXPECT_EQ(message([&] { pmedian::solve(problem, 2, bad_start); }), "start site 7 is not from 0 to 2");
+    bad_start.start = {0, 1};
+    EXPECT_EQ(message([&] { pmedian::solve(problem, 2, bad_start); }),
+              "the start leaves node 2 closed, which is fixed open");
+}
+
+// A start is kept when there is no time to improve on it, and its sites
+// are the problem's (past the clients of a clients x sites matrix).
+TEST(Library, AStartIsWhereTheSearchBegins) {
+    std::mt19937 rng(53);
+    std::vector<double> distances;
+    for (int k = 0; k < 60 * 40; ++k) distances.push_back(double(rng() % 1000));
+    const pmedian::Problem problem = pmedian::Problem::from_matrix(distances.data(), 60, 40);
+    const pmedian::Result best = pmedian::solve(problem, 6);
+    ASSERT_EQ(best.status, pmedian::Status::optimal);
+    pmedian::Options no_time;
+    no_time.time_limit = 0;
+    no_time.start = best.medians;
+    const pmedian::Result kept = pmedian::solve(problem, 6, no_time);
+    EXPECT_EQ(kept.cost, best.cost);
+    EXPECT_EQ(kept.medians, best.medians);
+    pmedian::Options from_poor;
+    from_poor.start = {0, 1, 2, 3, 4, 5};
+    EXPECT_EQ(pmedian::solve(problem, 6, from_poor).cost, best.cost);
 }
 
 TEST(Library, AStopFlagOrATimeLimitEndsTheSearchWithASolution) {
