@@ -104,6 +104,31 @@ void paths_from_by_buckets(int source, const Adjacency& graph, int most_cost, st
     }
 }
 
+// The paths from one source at a time, for one thread: by the ring of
+// buckets when bucketed_cost (the largest edge cost) is at least 0, else by
+// the heap.
+class PathFinder {
+public:
+    PathFinder(const Adjacency& graph, int n, int bucketed_cost)
+        : graph_(graph), bucketed_cost_(bucketed_cost), row_(static_cast<std::size_t>(n)) {}
+
+    const std::vector<double>& from(int source) {
+        if (bucketed_cost_ >= 0) {
+            paths_from_by_buckets(source, graph_, bucketed_cost_, row_, buckets_);
+        } else {
+            paths_from(source, graph_, row_, heap_);
+        }
+        return row_;
+    }
+
+private:
+    const Adjacency& graph_;
+    int bucketed_cost_;
+    std::vector<double> row_;
+    std::vector<std::pair<double, int>> heap_;
+    std::vector<std::vector<int>> buckets_;
+};
+
 // All-pairs shortest paths by Dijkstra from every node, into dist. The
 // first source tells whether the graph is connected; the others are shared
 // among the cores, each row written by one of them (on the OR-Library the
@@ -122,15 +147,7 @@ void shortest_paths(const std::vector<std::vector<std::pair<int, double>>>& adja
         most_cost = std::max(most_cost, cost);
         whole_costs = whole_costs && cost == std::floor(cost);
     }
-    const bool by_buckets = whole_costs && most_cost <= most_bucketed_cost;
-    const auto paths = [&](int source, std::vector<double>& row, std::vector<std::pair<double, int>>& heap,
-                           std::vector<std::vector<int>>& buckets) {
-        if (by_buckets) {
-            paths_from_by_buckets(source, graph, int(most_cost), row, buckets);
-        } else {
-            paths_from(source, graph, row, heap);
-        }
-    };
+    const int bucketed_cost = whole_costs && most_cost <= most_bucketed_cost ? int(most_cost) : -1;
     std::atomic<bool> too_long{false};
     const auto store = [&](int source, const std::vector<double>& row) {
         for (int v = 0; v < n; ++v) {
@@ -138,10 +155,8 @@ void shortest_paths(const std::vector<std::vector<std::pair<int, double>>>& adja
             instance.dist[source][v] = float(row[v]);
         }
     };
-    std::vector<double> row(static_cast<std::size_t>(n));
-    std::vector<std::pair<double, int>> heap;
-    std::vector<std::vector<int>> buckets;
-    paths(0, row, heap, buckets);
+    PathFinder first(graph, n, bucketed_cost);
+    const std::vector<double>& row = first.from(0);
     for (int v = 0; v < n; ++v) {
         if (row[v] == std::numeric_limits<double>::infinity()) {
             throw Fatal{"the graph is not connected: node " + std::to_string(v + 1) + " cannot be reached from node 1"};
@@ -150,12 +165,9 @@ void shortest_paths(const std::vector<std::vector<std::pair<int, double>>>& adja
     store(0, row);
     std::atomic<int> next_source{1};
     const auto work = [&] {
-        std::vector<double> own_row(static_cast<std::size_t>(n));
-        std::vector<std::pair<double, int>> own_heap;
-        std::vector<std::vector<int>> own_buckets;
+        PathFinder finder(graph, n, bucketed_cost);
         for (int source = next_source++; source < n && !too_long; source = next_source++) {
-            paths(source, own_row, own_heap, own_buckets);
-            store(source, own_row);
+            store(source, finder.from(source));
         }
     };
     // Below a few hundred nodes a thread costs more than it saves.

@@ -5,8 +5,10 @@
 #include <cmath>
 #include <new>
 #include <stdexcept>
+#include <utility>
 
 #include "certify/certify.hpp"
+#include "certify/output.hpp"
 #include "inputs/distances.hpp"
 #include "inputs/graph_and_matrix.hpp"
 #include "pmedian/pmedian.hpp"
@@ -25,6 +27,19 @@ struct ProblemData {
 };
 
 namespace {
+
+// How the search ended, as the library tells it.
+constexpr std::pair<Ending, Status> statuses[] = {{Ending::proven, Status::optimal},
+                                                  {Ending::time_limit, Status::time_limit},
+                                                  {Ending::stopped, Status::stopped},
+                                                  {Ending::exhausted, Status::exhausted}};
+
+Status status_of(Ending ending) {
+    for (const auto& [from, status] : statuses) {
+        if (from == ending) return status;
+    }
+    return Status::time_limit;
+}
 
 // Runs a builder, turning bad data into std::invalid_argument.
 template <typename Build>
@@ -150,17 +165,12 @@ int Problem::clients() const { return data_->clients; }
 int Problem::sites() const { return data_->sites; }
 
 const char* status_name(Status status) {
-    switch (status) {
-        case Status::optimal:
-            return "optimal";
-        case Status::stopped:
-            return "stopped";
-        case Status::exhausted:
-            return "search exhausted";
-        case Status::time_limit:
-            break;
+    // The search's own names, but for a proof.
+    if (status == Status::optimal) return "optimal";
+    for (const auto& [ending, same] : statuses) {
+        if (same == status) return ending_name(ending);
     }
-    return "time limit";
+    return ending_name(Ending::time_limit);
 }
 
 Result solve(const Problem& problem, int p, const Options& options) {
@@ -196,10 +206,7 @@ Result solve(const Problem& problem, int p, const Options& options) {
     result.cost = solution.cost;
     result.lower_bound = solution.lower_bound;
     result.gap = solution.cost - solution.lower_bound;
-    result.status = solution.ending == Ending::proven      ? Status::optimal
-                    : solution.ending == Ending::exhausted ? Status::exhausted
-                    : solution.ending == Ending::stopped   ? Status::stopped
-                                                           : Status::time_limit;
+    result.status = status_of(solution.ending);
     result.nodes = solution.nodes;
     result.iterations = solution.iterations;
     result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
